@@ -1,0 +1,14 @@
+// XPS packages on Linux: loading and checking one, and rendering one to PDF.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+#include "platform.h"
+
+// Receives the PDF as it is made, a piece at a time; a failing status stops the rendering.
+using PdfSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
+
+// Renders the XPS package read from the open file descriptor to PDF, page by page, into sink.
+// Returns S_OK, or the status of the first failure (the package's, or the sink's).
+HRESULT RenderXpsToPdf(int packageFd, const PdfSink& sink);
