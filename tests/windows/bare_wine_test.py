@@ -1,0 +1,24 @@
+"""wrenpage.exe under Wine alone, with no stand-ins: its usage, and a print with no XPS factory."""
+
+import unittest
+
+from wine import Case, Run
+
+NEEDS = "prefix"
+
+USAGE = b"Command line usage:\r\nwrenpage printername filename.xps\r\n"
+
+
+class Usage(unittest.TestCase):
+    def test_no_argument_or_one_writes_the_usage_and_exits_one(self):
+        case = Case(self, standins=False)
+        for arguments in ([], ["Office Printer"]):
+            with self.subTest(arguments=arguments):
+                self.assertEqual(case.run(*arguments), Run(1, USAGE, b""))
+
+
+class WithoutXpsFactory(unittest.TestCase):
+    def test_a_print_fails_class_not_registered_with_the_full_status(self):
+        case = Case(self, standins=False)
+        case.document("report.xps", b"PK\x03\x04")
+        self.assertEqual(case.run("Office Printer", "report.xps"), Run(0x80040154, b"", b"Error -2147221164\r\n"))

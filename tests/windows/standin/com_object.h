@@ -1,0 +1,38 @@
+// Reference counting and QueryInterface for the stand-ins' COM objects.
+#pragma once
+
+#include <atomic>
+
+#include <windows.h>
+
+// Answers IUnknown and each IID listed, all through the one Interface. Created with one reference.
+template <class Interface, const IID&... Iids>
+class ComObject : public Interface {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (object == nullptr)
+            return E_POINTER;
+        if (riid != IID_IUnknown && ((riid != Iids) && ...)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        *object = static_cast<Interface*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --m_references;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+protected:
+    virtual ~ComObject() = default;
+
+private:
+    std::atomic<ULONG> m_references{1};
+};
