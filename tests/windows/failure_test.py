@@ -19,7 +19,7 @@ class RejectedPrinter(unittest.TestCase):
     def test_fails_invalid_printer_name_before_the_document_is_opened(self):
         for printer in ("No Such Printer", ""):
             with self.subTest(printer=printer):
-                case = Case(self, standins=True, printer="Office Printer")
+                case = Case(self, printer="Office Printer")
                 case.document("report.xps", DOCUMENT)
                 self.assertEqual(case.run(printer, "report.xps"), failure(0x80070709))
                 self.assertEqual(case.record(), [("StartXpsPrintJob", printer, "report.xps")])
@@ -27,7 +27,7 @@ class RejectedPrinter(unittest.TestCase):
 
 class MissingDocument(unittest.TestCase):
     def test_fails_file_not_found_after_the_job_started_and_releases_the_stream_unclosed(self):
-        case = Case(self, standins=True, printer="Office Printer")
+        case = Case(self, printer="Office Printer")
         self.assertEqual(case.run("Office Printer", "missing.xps"), failure(0x80070002))
         self.assertEqual(case.record(), [
             ("StartXpsPrintJob", "Office Printer", "missing.xps"),
@@ -42,7 +42,7 @@ class EndedJob(unittest.TestCase):
     """A job the print system failed or cancelled is a failure after the whole document went out."""
 
     def ended(self, outcome, job_status):
-        case = Case(self, standins=True, printer="Office Printer", outcome=outcome, job_status=job_status)
+        case = Case(self, printer="Office Printer", outcome=outcome, job_status=job_status)
         case.document("report.xps", DOCUMENT)
         run = case.run("Office Printer", "report.xps")
         self.assertEqual([call[0] for call in case.record()], [

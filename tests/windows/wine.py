@@ -81,17 +81,21 @@ class Run:
     err: bytes
 
 
+# Which xpsprint.dll the executable loads: the stand-in beside it, Wine's own, or none at all.
+XPSPRINT_OVERRIDES = {"standin": "xpsprint=n", "wine": "", "none": "xpsprint="}
+
+
 class Case:
     """One test's folder: the executable, the stand-in xpsprint.dll and its settings if asked for,
     the documents, and afterwards what the stand-ins recorded."""
 
-    def __init__(self, test, standins, printer="Office Printer", outcome="completed", job_status=0):
+    def __init__(self, test, xpsprint="standin", printer="Office Printer", outcome="completed", job_status=0):
         self.folder = WORK / "cases" / test.id()
         shutil.rmtree(self.folder, ignore_errors=True)
         self.folder.mkdir(parents=True)
         shutil.copy(EXE, self.folder / "wrenpage.exe")
-        self.standins = standins
-        if standins:
+        self.overrides = XPSPRINT_OVERRIDES[xpsprint]
+        if xpsprint == "standin":
             shutil.copy(XPSPRINT_STANDIN, self.folder / "xpsprint.dll")
             settings = f"[standin]\r\nprinter={printer}\r\noutcome={outcome}\r\njobStatus={job_status}\r\n"
             (self.folder / "standin.ini").write_bytes(b"\xff\xfe" + settings.encode("utf-16-le"))
@@ -107,7 +111,7 @@ class Case:
         status_file = self.folder / "status.txt"
         with open(status_file, "wb") as status:
             wine("cmd", "/c", "wrenpage.exe", *arguments, ">", "out.txt", "2>", "err.txt", "&", "echo", "%ERRORLEVEL%",
-                 cwd=self.folder, overrides="xpsprint=n" if self.standins else "", stdout=status)
+                 cwd=self.folder, overrides=self.overrides, stdout=status)
         words = status_file.read_text().split()
         if not words:
             raise AssertionError("cmd reported no exit status: Wine did not run the tool")
