@@ -1,5 +1,6 @@
 #include "standin.h"
 
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -43,7 +44,7 @@ std::wstring Setting(LPCWSTR name, LPCWSTR fallback)
 int IntegerSetting(LPCWSTR name, int fallback)
 {
     const std::wstring value = Setting(name, L"");
-    return value.empty() ? fallback : static_cast<int>(std::stoll(value, nullptr, 0));
+    return value.empty() ? fallback : static_cast<int>(std::wcstoll(value.c_str(), nullptr, 0));
 }
 
 void Record(std::initializer_list<LPCWSTR> fields)

@@ -30,7 +30,7 @@ XPS_JOB_STATUS ConfiguredOutcome()
 // thread that ends the job, since any of them may be the last to let go.
 class PrintJob {
 public:
-    explicit PrintJob(HANDLE completionEvent) noexcept : m_completionEvent(nullptr), m_outcome(ConfiguredOutcome())
+    explicit PrintJob(HANDLE completionEvent) : m_completionEvent(nullptr), m_outcome(ConfiguredOutcome())
     {
         // The service keeps its own handle: the caller may close its one as soon as the wait is over.
         DuplicateHandle(GetCurrentProcess(), completionEvent, GetCurrentProcess(), &m_completionEvent, 0, FALSE,
