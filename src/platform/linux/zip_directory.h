@@ -16,7 +16,7 @@
 constexpr std::uint64_t kMaxPartSize = 64u << 20;
 // Above this size a part may not inflate more than kMaxCompressionRatio times: markup and pictures
 // never do, runs of one byte made to fill memory do.
-constexpr std::uint64_t kRatioCheckedSize = 1u << 20;
+constexpr std::uint64_t kRatioCheckedSize = 8u << 20;
 constexpr std::uint64_t kMaxCompressionRatio = 400;
 constexpr std::size_t kMaxEntries = 1u << 20;
 constexpr std::uint64_t kMaxDirectorySize = 64u << 20;
