@@ -34,7 +34,7 @@ public:
         case CAIRO_STATUS_SUCCESS:
             return S_OK;
         case CAIRO_STATUS_WRITE_ERROR:
-            return m_sinkStatus != S_OK ? m_sinkStatus : STG_E_WRITEFAULT;
+            return m_sinkStatus < 0 ? m_sinkStatus : STG_E_WRITEFAULT;
         case CAIRO_STATUS_NO_MEMORY:
             return E_OUTOFMEMORY;
         default:
@@ -53,10 +53,10 @@ private:
     static cairo_status_t Write(void* closure, const unsigned char* data, unsigned int size)
     {
         auto* document = static_cast<PdfDocument*>(closure);
-        if (document->m_closed || document->m_sinkStatus != S_OK)
+        if (document->m_closed || document->m_sinkStatus < 0)
             return CAIRO_STATUS_WRITE_ERROR;
         document->m_sinkStatus = document->m_sink(data, size);
-        return document->m_sinkStatus == S_OK ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+        return document->m_sinkStatus < 0 ? CAIRO_STATUS_WRITE_ERROR : CAIRO_STATUS_SUCCESS;
     }
 
     const PdfSink& m_sink;
