@@ -8,15 +8,12 @@
 
 #include "platform.h"
 #include "print_server.h"
+#include "print_status.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
-constexpr DWORD ERROR_INVALID_PRINTER_STATE = 1906;
-constexpr DWORD RPC_S_SERVER_UNAVAILABLE = 1722;
 
 const fs::path kDocuments = WRENPAGE_TEST_DOCUMENTS;
 const PrintServer& Server() { return SharedPrintServer(); }
@@ -66,7 +63,8 @@ TEST(PrintsDocuments, EveryPageAndItsTextReachThePrinter)
         int pages;
         bool text;  // Ghostscript's xpswrite draws its letters as shapes, which carry no text
     };
-    for (const Case& document : {Case{"text.xps", 3, true}, Case{"text.oxps", 3, true}, Case{"xpswrite.xps", 2, false}}) {
+    const Case documents[] = {{"text.xps", 3, true}, {"text.oxps", 3, true}, {"xpswrite.xps", 2, false}};
+    for (const Case& document : documents) {
         SCOPED_TRACE(document.file);
         const std::set<int> before = Server().Captured();
         const ProcessRun run = Print("Office-Printer", (kDocuments / document.file).string());

@@ -74,12 +74,12 @@ PrintJob::~PrintJob()
         m_follower.join();
 }
 
-HRESULT PrintJob::SendDocument(int packageFd)
+HRESULT PrintJob::SendDocument(SpoolFile& package)
 {
     // A job cancelled before its document arrived takes none.
     if (Ended())
         return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
-    const HRESULT status = Stream(packageFd);
+    const HRESULT status = Stream(package);
     if (status < 0) {
         CancelOnServer();
         End(XPS_JOB_FAILED, status);
@@ -93,15 +93,19 @@ HRESULT PrintJob::SendDocument(int packageFd)
     return S_OK;
 }
 
-HRESULT PrintJob::Stream(int packageFd)
+HRESULT PrintJob::Stream(SpoolFile& package)
 {
+    const HRESULT rewound = package.Rewind();
+    if (rewound < 0)
+        return rewound;
     if (cupsStartDocument(m_http.get(), m_printer.c_str(), m_id, m_title.c_str(), CUPS_FORMAT_PDF, 1) !=
         HTTP_STATUS_CONTINUE)
         return LastRequestStatus();
-    const HRESULT rendered = RenderXpsToPdf(packageFd, [this](const unsigned char* data, std::size_t size) {
+    const PdfSink intoJob = [this](const unsigned char* data, std::size_t size) {
         const auto* bytes = reinterpret_cast<const char*>(data);
         return cupsWriteRequestData(m_http.get(), bytes, size) == HTTP_STATUS_CONTINUE ? S_OK : LastRequestStatus();
-    });
+    };
+    const HRESULT rendered = RenderXpsToPdf(package.Descriptor(), intoJob);
     if (rendered < 0) {
         // Finishing the request would hand the server a partial document: drop the connection instead.
         m_http.reset();

@@ -11,6 +11,7 @@
 #include "cups_connection.h"
 #include "kernel.h"
 #include "platform.h"
+#include "spool_file.h"
 
 class PrintJob {
 public:
@@ -27,10 +28,10 @@ public:
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
 
-    // Renders the XPS package in the file to PDF straight into the job as its one document, then
-    // follows the job until it ends. On failure the job is cancelled and ends failed with the
+    // Renders the XPS package spooled in the file to PDF straight into the job as its one document,
+    // then follows the job until it ends. On failure the job is cancelled and ends failed with the
     // status returned.
-    HRESULT SendDocument(int packageFd);
+    HRESULT SendDocument(SpoolFile& package);
     // Cancels the job on the server; it ends cancelled.
     void Cancel();
     XPS_JOB_STATUS Status() const;
@@ -39,7 +40,7 @@ private:
     bool Ended() const;
     // Records how the job ended, once, and signals the completion event.
     void End(XPS_JOB_COMPLETION completion, HRESULT status);
-    HRESULT Stream(int packageFd);
+    HRESULT Stream(SpoolFile& package);
     void CancelOnServer();
     void Follow();
 

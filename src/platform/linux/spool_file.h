@@ -17,7 +17,7 @@ public:
 
     HRESULT Open();
     HRESULT Write(const void* data, std::size_t size);
-    // The open file, for reading back from offset 0.
+    // Back to the start, to read what was written.
     HRESULT Rewind();
     int Descriptor() const noexcept { return m_fd; }
 

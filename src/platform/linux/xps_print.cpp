@@ -69,12 +69,7 @@ public:
         if (m_closed)
             return E_UNEXPECTED;
         m_closed = true;
-        const HRESULT rewound = m_spool->Rewind();
-        if (rewound < 0) {
-            m_job->Cancel();
-            return rewound;
-        }
-        return m_job->SendDocument(m_spool->Descriptor());
+        return m_job->SendDocument(*m_spool);
     }
 
 private:
