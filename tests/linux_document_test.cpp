@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "document_status.h"
+#include "image_bounds.h"
 #include "platform.h"
 #include "process.h"
 #include "startup.h"
@@ -242,6 +243,7 @@ const Expected kPackages[] = {
     {"xpswrite.xps", S_OK},
     {"streamed.xps", S_OK},
     {"zip64.xps", S_OK},
+    {"pictures.xps", S_OK},
     {"not-a-zip.xps", OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY},
     {"truncated.xps", OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY},
     {"no-xps.xps", OPC_E_MISSING_CONTENT_TYPES},
@@ -253,6 +255,9 @@ const Expected kPackages[] = {
     {"bomb.xps", HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)},
     {"bomb-dense.xps", HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE)},
     {"bomb-lying.xps", OPC_E_ZIP_INCORRECT_DATA_SIZE},
+    {"image-bomb-jpeg.xps", WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+    {"image-bomb-png.xps", WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+    {"image-bomb-tiff.xps", WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
 };
 
 TEST_F(XpsDocument, EachPackageLoadsOrFailsWithItsOwnStatus)
@@ -298,14 +303,58 @@ TEST_F(XpsDocument, ZipEntriesThatDisagreeOrDamagedDataAreZipFailures)
 
 TEST_F(XpsDocument, BombsAreRefusedInBoundedMemory)
 {
-    // Loading never reads a font; rendering reads it whole, so both are measured.
-    for (const char* bomb : {"bomb.xps", "bomb-lying.xps"}) {
+    // Loading never reads a font or an image; rendering decodes them whole, so both are measured.
+    for (const char* bomb : {"bomb.xps", "bomb-lying.xps", "image-bomb-jpeg.xps", "image-bomb-tiff.xps"}) {
         const fs::path pdf = m_scratch.Path() / "bomb.pdf";
         for (const MeasuredRun& run : {RunInChild([&] { return Load(Document(bomb)); }),
                                        RunInChild([&] { return RenderToFile(Document(bomb), pdf); })}) {
             EXPECT_LT(run.status, 0) << bomb;
             EXPECT_LT(run.peakKiB - run.startKiB, 64 * 1024) << bomb;
         }
+    }
+}
+
+// Image headers as they stream past: the size is found wherever the chunks happen to break.
+TEST(ImageBounds, ImagesClaimingTooManyPixelsAreRefusedFromTheirHeaders)
+{
+    const auto jpeg = [](unsigned side) {
+        const auto hi = static_cast<char>(side >> 8), lo = static_cast<char>(side & 0xFF);
+        return std::string("\xFF\xD8\xFF\xE0\x00\x06JFIF\xFF\xFF\xC2\x00\x11\x08", 16) + hi + lo + hi + lo +
+               std::string(12, '\x01');
+    };
+    const auto png = [](unsigned side) {
+        std::string size;
+        for (int shift : {24, 16, 8, 0})
+            size += static_cast<char>(side >> shift & 0xFF);
+        return std::string("\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR", 16) + size + size + std::string(5, '\0');
+    };
+    // A TIFF keeps its directory where it likes: here after the image data.
+    const auto tiff = [](unsigned side) {
+        std::string entry("\x00\x01\x04\x00\x01\x00\x00\x00", 8);
+        std::string value;
+        for (int shift : {0, 8, 16, 24})
+            value += static_cast<char>(side >> shift & 0xFF);
+        std::string width = entry + value, height = width;
+        height[0] = '\x01';
+        return std::string("II*\0\x0C\x00\x00\x00" "data" "\x02\x00", 14) + width + height;
+    };
+    const std::pair<std::string, HRESULT> cases[] = {
+        {jpeg(6000), S_OK},      {jpeg(8000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+        {png(6000), S_OK},       {png(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+        {tiff(6000), S_OK},      {tiff(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+        {std::string("II+\0\x08\x00\x00\x00", 8), WINCODEC_ERR_BADHEADER},
+        {std::string(4096, '<'), S_OK},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        ImageBounds whole;
+        HRESULT status = whole.Feed(data, bytes.size());
+        EXPECT_EQ(status == S_OK ? whole.Finish() : status, expected) << bytes.size();
+        ImageBounds byByte;
+        status = S_OK;
+        for (std::size_t i = 0; i < bytes.size() && status == S_OK; ++i)
+            status = byByte.Feed(data + i, 1);
+        EXPECT_EQ(status == S_OK ? byByte.Finish() : status, expected) << bytes.size();
     }
 }
 

@@ -152,6 +152,12 @@ TEST(RefusesBadInput, PrintersThatCannotTakeTheJobFailWithTheirWin32Status)
     ExpectFailure(Print("No-Such-Printer", document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME));
     // libcups would read an empty name as the default printer.
     ExpectFailure(Print("", document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME));
+    // A name addresses the destination of exactly that name, never another resource of the server.
+    for (const char* name : {"../Office-Printer", "Office-Printer?x=1", "Office-Printer#x", "Office%2DPrinter",
+                             " Office-Printer", "Office-Printer\n", "/Office-Printer", "jobs/1", "admin/x"}) {
+        SCOPED_TRACE(name);
+        ExpectFailure(Print(name, document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME));
+    }
 
     ASSERT_EQ(Server().Command("cupsreject", {"Rejecting"}).exitCode, 0);
     ExpectFailure(Print("Rejecting", document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_STATE));

@@ -38,6 +38,8 @@ constexpr HRESULT XPS_E_MISSING_PART_REFERENCE = DocumentStatus(FACILITY_XPS, 0x
 // A part whose data is not a font or not an image, as DirectWrite and WIC report it.
 constexpr HRESULT DWRITE_E_FILEFORMAT = static_cast<HRESULT>(0x88985000);
 constexpr HRESULT WINCODEC_ERR_BADIMAGE = static_cast<HRESULT>(0x88982F60);
+constexpr HRESULT WINCODEC_ERR_BADHEADER = static_cast<HRESULT>(0x88982F61);
+constexpr HRESULT WINCODEC_ERR_IMAGESIZEOUTOFRANGE = static_cast<HRESULT>(0x88982F51);
 
 constexpr HRESULT STG_E_WRITEFAULT = static_cast<HRESULT>(0x8003001D);
 

@@ -8,6 +8,7 @@
 
 #include "document_status.h"
 #include "gobject_owner.h"
+#include "image_bounds.h"
 #include "zip_directory.h"
 
 namespace {
@@ -40,16 +41,20 @@ HRESULT StatusFromLoadError(const GError* error, LoadStage stage)
     return E_FAIL;
 }
 
-// Every part inflates to what its header says, within the bounds, and the package has the content
-// types and the relationships an XPS package starts from.
+// Every part inflates to what its header says, within the bounds, no image claims more pixels than can
+// be decoded, and the package has the content types and the relationships an XPS package starts from.
 HRESULT CheckPackageZip(int fd)
 {
     ZipDirectory directory;
     if (const HRESULT status = directory.Read(fd); status != S_OK)
         return status;
-    const ZipDataSink discard = [](const unsigned char*, std::size_t) { return S_OK; };
     for (const ZipEntry& entry : directory.Entries()) {
-        if (const HRESULT status = InflateZipEntry(fd, entry, discard); status != S_OK)
+        // Any part may be drawn as an image, whatever its name says.
+        ImageBounds image;
+        const ZipDataSink checkImage = [&](const unsigned char* data, std::size_t size) { return image.Feed(data, size); };
+        if (const HRESULT status = InflateZipEntry(fd, entry, checkImage); status != S_OK)
+            return status;
+        if (const HRESULT status = image.Finish(); status != S_OK)
             return status;
     }
     if (directory.Find("[Content_Types].xml") == nullptr)
