@@ -134,6 +134,18 @@ TEST(PrintService, CancelBeforeTheDocumentEndsTheJobAndTheStreamTakesNoMore)
     EXPECT_EQ(Server().UnfinishedJobs("Office-Printer"), "");
 }
 
+TEST(PrintService, AJobCancelledOnTheServerBeforeItsDocumentEndsCancelled)
+{
+    StartedJob job;
+    ASSERT_EQ(job.Started(), S_OK);
+    ASSERT_EQ(job.Write(kDocuments / "text.xps"), S_OK);
+    ASSERT_EQ(Server().Command("cancel", {std::to_string(job.Status().jobId)}).exitCode, 0);
+    // CUPS still takes the document; either way the job's end is the server's.
+    job.Stream()->Close();
+    ASSERT_TRUE(job.Ended());
+    EXPECT_EQ(job.Status().completion, XPS_JOB_CANCELLED);
+}
+
 TEST(PrintService, AClosedStreamRefusesWritesAndASecondClose)
 {
     StartedJob job;

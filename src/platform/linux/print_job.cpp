@@ -28,6 +28,46 @@ std::pair<std::string, std::string> SplitInstance(std::string_view name)
     return {std::string(name.substr(0, slash)), std::string(name.substr(slash + 1))};
 }
 
+struct JobState {
+    bool answered;  // false while the server cannot be asked
+    bool ended;
+    XPS_JOB_COMPLETION completion;
+    HRESULT status;
+};
+
+JobState AskJobState(http_t* http, int id)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/jobs/%d", id);
+    static const char* const kAttributes[] = {"job-state"};
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr, kAttributes);
+    const IppMessage response(cupsDoRequest(http, request, "/jobs/"));
+
+    const ipp_status_t answer = response ? ippGetStatusCode(response.get()) : IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+    if (answer == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || answer == IPP_STATUS_ERROR_BUSY ||
+        answer == IPP_STATUS_ERROR_TEMPORARY || answer == IPP_STATUS_ERROR_TIMEOUT)
+        return {false, false, XPS_JOB_IN_PROGRESS, S_OK};
+    if (answer == IPP_STATUS_ERROR_NOT_FOUND)
+        return {true, true, XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_NOT_FOUND)};
+    if (answer > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return {true, true, XPS_JOB_FAILED, StatusFromIpp(answer)};
+    // Job-state-reasons do not tell these apart; job-state does.
+    switch (ippGetInteger(ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM), 0)) {
+    case IPP_JSTATE_COMPLETED:
+        return {true, true, XPS_JOB_COMPLETED, S_OK};
+    case IPP_JSTATE_CANCELED:
+        return {true, true, XPS_JOB_CANCELLED, HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED)};
+    case IPP_JSTATE_ABORTED:
+        return {true, true, XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_GEN_FAILURE)};
+    default:
+        // Pending, held, processing or stopped: a paused queue keeps the job, and the caller waits.
+        return {true, false, XPS_JOB_IN_PROGRESS, S_OK};
+    }
+}
+
 }  // namespace
 
 HRESULT PrintJob::Create(std::string_view printerName, const std::string& title, std::shared_ptr<Event> completion,
@@ -168,10 +208,6 @@ XPS_JOB_STATUS PrintJob::Status() const
 
 void PrintJob::Follow()
 {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/jobs/%d", m_id);
-    static const char* const kAttributes[] = {"job-state"};
-
     HttpConnection http;
     for (;;) {
         {
@@ -184,41 +220,12 @@ void PrintJob::Follow()
             http = ConnectToPrintServer();
         if (!http)
             continue;
-
-        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr, kAttributes);
-        const IppMessage response(cupsDoRequest(http.get(), request, "/jobs/"));
-        const ipp_status_t answer = response ? ippGetStatusCode(response.get()) : IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-        if (answer == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || answer == IPP_STATUS_ERROR_BUSY ||
-            answer == IPP_STATUS_ERROR_TEMPORARY || answer == IPP_STATUS_ERROR_TIMEOUT) {
+        const JobState state = AskJobState(http.get(), m_id);
+        if (!state.answered) {
             http.reset();
-            continue;
-        }
-        if (answer == IPP_STATUS_ERROR_NOT_FOUND) {
-            End(XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+        } else if (state.ended) {
+            End(state.completion, state.status);
             return;
-        }
-        if (answer > IPP_STATUS_OK_EVENTS_COMPLETE) {
-            End(XPS_JOB_FAILED, StatusFromIpp(answer));
-            return;
-        }
-
-        // Job-state-reasons do not tell these apart; job-state does.
-        switch (ippGetInteger(ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM), 0)) {
-        case IPP_JSTATE_COMPLETED:
-            End(XPS_JOB_COMPLETED, S_OK);
-            return;
-        case IPP_JSTATE_CANCELED:
-            End(XPS_JOB_CANCELLED, HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED));
-            return;
-        case IPP_JSTATE_ABORTED:
-            End(XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_GEN_FAILURE));
-            return;
-        default:
-            // Pending, held, processing or stopped: a paused queue keeps the job, and the caller waits.
-            break;
         }
     }
 }
