@@ -9,6 +9,7 @@
 
 #include "com.h"
 #include "document_status.h"
+#include "render_process.h"
 #include "startup.h"
 #include "unique_fd.h"
 #include "xps_pages.h"
@@ -110,8 +111,12 @@ public:
         if (!S_ISREG(info.st_mode))
             return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
 
-        const XpsPageVisitor checkOnly = [](GXPSPage*, double, double) { return S_OK; };
-        if (const HRESULT status = ForEachXpsPage(file.Get(), checkOnly); status != S_OK)
+        const int fd = file.Get();
+        const auto check = [fd](const PdfSink& progress) {
+            return ForEachXpsPage(fd, [&](GXPSPage*, double, double) { return progress(nullptr, 0); });
+        };
+        const PdfSink nothing = [](const unsigned char*, std::size_t) { return S_OK; };
+        if (const HRESULT status = RunInRenderProcess(check, nothing); status != S_OK)
             return status;
         *package = new XpsOMPackage(std::move(file));
         return S_OK;

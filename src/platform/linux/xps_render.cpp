@@ -3,6 +3,7 @@
 
 #include "document_status.h"
 #include "gobject_owner.h"
+#include "render_process.h"
 #include "xps_package.h"
 #include "xps_pages.h"
 
@@ -79,9 +80,7 @@ private:
     cairo_t* m_context;
 };
 
-}  // namespace
-
-HRESULT RenderXpsToPdf(int packageFd, const PdfSink& sink)
+HRESULT RenderInThisProcess(int packageFd, const PdfSink& sink)
 {
     PdfDocument pdf(sink);
     if (const HRESULT status = pdf.Status(cairo_surface_status(pdf.Surface())); status != S_OK)
@@ -101,4 +100,12 @@ HRESULT RenderXpsToPdf(int packageFd, const PdfSink& sink)
     if (status != S_OK)
         return status;
     return pdf.Finish();
+}
+
+}  // namespace
+
+HRESULT RenderXpsToPdf(int packageFd, const PdfSink& sink)
+{
+    return RunInRenderProcess([packageFd](const PdfSink& toParent) { return RenderInThisProcess(packageFd, toParent); },
+                              sink);
 }
