@@ -8,6 +8,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -21,6 +22,7 @@ namespace {
 // and the work's status. A frame of length 0 says only that the child is still making progress.
 constexpr std::uint32_t kStatusFrame = 0xFFFFFFFF;
 constexpr std::size_t kMaxPiece = 1u << 20;
+constexpr std::size_t kGatherSize = 64u << 10;
 
 bool WriteAll(int fd, const void* data, std::size_t size)
 {
@@ -48,21 +50,33 @@ void DiscardText(const gchar*) {}
     // What GLib prints for libgxps as it fails would be more lines on the tool's standard error.
     g_set_print_handler(DiscardText);
     g_set_printerr_handler(DiscardText);
-    const PdfSink toParent = [channel](const unsigned char* data, std::size_t size) {
-        for (;;) {
-            const std::size_t piece = size < kMaxPiece ? size : kMaxPiece;
-            const auto length = static_cast<std::uint32_t>(piece);
-            if (!WriteAll(channel, &length, sizeof length) || !WriteAll(channel, data, piece))
-                return STG_E_WRITEFAULT;
+    // cairo hands over the PDF a few bytes at a time: sent as they come, the frames would cost more
+    // than the rendering. An empty piece, the sign of progress, sends what has gathered.
+    std::vector<unsigned char> gathered;
+    gathered.reserve(kGatherSize);
+    const auto send = [&] {
+        const auto length = static_cast<std::uint32_t>(gathered.size());
+        const bool sent = WriteAll(channel, &length, sizeof length) && WriteAll(channel, gathered.data(), gathered.size());
+        gathered.clear();
+        return sent;
+    };
+    const PdfSink toParent = [&](const unsigned char* data, std::size_t size) {
+        if (size == 0)
+            return send() ? S_OK : STG_E_WRITEFAULT;
+        while (size > 0) {
+            const std::size_t piece = std::min(size, kGatherSize - gathered.size());
+            gathered.insert(gathered.end(), data, data + piece);
             data += piece;
             size -= piece;
-            if (size == 0)
-                return S_OK;
+            if (gathered.size() == kGatherSize && !send())
+                return STG_E_WRITEFAULT;
         }
+        return S_OK;
     };
     const HRESULT status = work(toParent);
     const std::uint32_t marker = kStatusFrame;
-    const bool sent = WriteAll(channel, &marker, sizeof marker) && WriteAll(channel, &status, sizeof status);
+    const bool sent = (gathered.empty() || send()) && WriteAll(channel, &marker, sizeof marker)
+                      && WriteAll(channel, &status, sizeof status);
     // Nothing of the parent's (its print job, its buffered output) may be finished a second time here.
     _exit(sent ? 0 : 1);
 }
@@ -113,7 +127,7 @@ HRESULT RunInRenderProcess(const std::function<HRESULT(const PdfSink&)>& work, c
 {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
-        return E_OUTOFMEMORY;
+        return errno == ENOMEM ? E_OUTOFMEMORY : HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES);
     UniqueFd reading(ends[0]);
     UniqueFd writing(ends[1]);
     const pid_t pid = fork();
