@@ -19,6 +19,11 @@ using namespace std::chrono_literals;
 const fs::path kDocuments = WRENPAGE_TEST_DOCUMENTS;
 const PrintServer& Server() { return SharedPrintServer(); }
 
+// The layer finds its server as every CUPS client does; these tests point it at theirs before any
+// test runs, never at the machine's own.
+const bool kUsesTheTestServer =
+    setenv("CUPS_SERVER", (fs::path(WRENPAGE_PRINT_SERVER_DIR) / "cups.sock").c_str(), 1) == 0;
+
 // One print job started the way the tool starts it, with everything it holds given back at the end.
 class StartedJob {
 public:
