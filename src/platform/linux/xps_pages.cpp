@@ -9,6 +9,7 @@
 #include "document_status.h"
 #include "gobject_owner.h"
 #include "image_bounds.h"
+#include "page_runs.h"
 #include "zip_directory.h"
 
 namespace {
@@ -87,6 +88,8 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
     if (!file)
         return StatusFromLoadError(fileError.Get(), LoadStage::Sequence);
 
+    PageRuns runs;
+    runs.Plan(packageFd);
     const guint documents = gxps_file_get_n_documents(file.get());
     for (guint d = 0; d < documents; ++d) {
         GErrorRef documentError;
@@ -96,9 +99,9 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
         const guint pages = gxps_document_get_n_pages(document.get());
         if (pages == 0)
             return XPS_E_MISSING_PAGE_IN_DOCUMENT;
-        for (guint p = 0; p < pages; ++p) {
+        const HRESULT status = runs.ForEachPage(packageFd, d, document.get(), [&](GXPSDocument* holder, guint p) {
             GErrorRef pageError;
-            GObjectRef<GXPSPage> page(gxps_document_get_page(document.get(), p, pageError.Out()));
+            GObjectRef<GXPSPage> page(gxps_document_get_page(holder, p, pageError.Out()));
             if (!page)
                 return StatusFromLoadError(pageError.Get(), LoadStage::Page);
             double width = 0;
@@ -107,9 +110,10 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
             // Written this way round, NaN fails too.
             if (!(width > 0 && height > 0 && width <= kMaxPageSide && height <= kMaxPageSide))
                 return XPS_E_INVALID_PAGE_SIZE;
-            if (const HRESULT status = visit(page.get(), width, height); status != S_OK)
-                return status;
-        }
+            return visit(page.get(), width, height);
+        });
+        if (status != S_OK)
+            return status;
     }
     return documents == 0 ? XPS_E_MISSING_DOCUMENT : S_OK;
 }
