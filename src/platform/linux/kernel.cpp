@@ -45,6 +45,18 @@ HandleTable& Handles()
     return table;
 }
 
+// Fails as Windows does for a handle that is not an open event.
+BOOL OnEvent(HANDLE handle, void (Event::*action)())
+{
+    auto event = Handles().Find(handle);
+    if (!event) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    (event.get()->*action)();
+    return TRUE;
+}
+
 }  // namespace
 
 void Event::Set()
@@ -102,24 +114,12 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
 
 BOOL SetEvent(HANDLE handle)
 {
-    auto event = ReferenceEvent(handle);
-    if (!event) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    event->Set();
-    return TRUE;
+    return OnEvent(handle, &Event::Set);
 }
 
 BOOL ResetEvent(HANDLE handle)
 {
-    auto event = ReferenceEvent(handle);
-    if (!event) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    event->Reset();
-    return TRUE;
+    return OnEvent(handle, &Event::Reset);
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds)

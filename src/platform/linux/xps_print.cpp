@@ -1,7 +1,94 @@
-// The XPS print service: starts print jobs on the print system.
-#include "platform.h"
+// The XPS print service: StartXpsPrintJob, the job's document stream and the job object.
+#include <memory>
+#include <utility>
 
-extern "C" HRESULT StartXpsPrintJob(LPCWSTR, LPCWSTR, LPCWSTR, HANDLE, HANDLE, UINT8*, UINT32, IXpsPrintJob** xpsPrintJob,
+#include "com.h"
+#include "job_name.h"
+#include "print_job.h"
+#include "print_status.h"
+#include "spool_file.h"
+#include "startup.h"
+
+namespace {
+
+class XpsPrintJob final : public ComObject<IXpsPrintJob, IID_IXpsPrintJob> {
+public:
+    explicit XpsPrintJob(std::shared_ptr<PrintJob> job) : m_job(std::move(job)) {}
+
+    HRESULT STDMETHODCALLTYPE Cancel() override
+    {
+        m_job->Cancel();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetJobStatus(XPS_JOB_STATUS* jobStatus) override
+    {
+        if (jobStatus == nullptr)
+            return E_POINTER;
+        *jobStatus = m_job->Status();
+        return S_OK;
+    }
+
+private:
+    const std::shared_ptr<PrintJob> m_job;
+};
+
+// Spools the package as it is written and prints it when closed. Released without Close, it
+// cancels the job, which the server would otherwise hold waiting for its document.
+class XpsPrintJobStream final
+    : public ComObject<IXpsPrintJobStream, IID_IXpsPrintJobStream, IID_ISequentialStream> {
+public:
+    XpsPrintJobStream(std::shared_ptr<PrintJob> job, std::unique_ptr<SpoolFile> spool)
+        : m_job(std::move(job)), m_spool(std::move(spool))
+    {
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG* read) override
+    {
+        if (read != nullptr)
+            *read = 0;
+        return E_NOTIMPL;
+    }
+
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override
+    {
+        if (written != nullptr)
+            *written = 0;
+        if (data == nullptr && size > 0)
+            return E_POINTER;
+        if (m_closed)
+            return E_UNEXPECTED;
+        const HRESULT status = m_spool->Write(data, size);
+        if (status >= 0 && written != nullptr)
+            *written = size;
+        return status;
+    }
+
+    HRESULT STDMETHODCALLTYPE Close() override
+    {
+        if (m_closed)
+            return E_UNEXPECTED;
+        m_closed = true;
+        return m_job->SendDocument(*m_spool);
+    }
+
+private:
+    ~XpsPrintJobStream() override
+    {
+        if (!m_closed)
+            m_job->Cancel();
+    }
+
+    const std::shared_ptr<PrintJob> m_job;
+    const std::unique_ptr<SpoolFile> m_spool;
+    bool m_closed = false;
+};
+
+}  // namespace
+
+extern "C" HRESULT StartXpsPrintJob(LPCWSTR printerName, LPCWSTR jobName, LPCWSTR outputFileName,
+                                    HANDLE progressEvent, HANDLE completionEvent, UINT8* printablePagesOn,
+                                    UINT32 printablePagesOnCount, IXpsPrintJob** xpsPrintJob,
                                     IXpsPrintJobStream** documentStream, IXpsPrintJobStream** printTicketStream)
 {
     if (xpsPrintJob != nullptr)
@@ -10,6 +97,36 @@ extern "C" HRESULT StartXpsPrintJob(LPCWSTR, LPCWSTR, LPCWSTR, HANDLE, HANDLE, U
         *documentStream = nullptr;
     if (printTicketStream != nullptr)
         *printTicketStream = nullptr;
-    // Printing is not available on this platform yet.
-    return E_NOTIMPL;
+    if (printerName == nullptr || documentStream == nullptr)
+        return E_INVALIDARG;
+    // Printing to a file, progress reports, page selection and print tickets are not offered here.
+    if (outputFileName != nullptr || progressEvent != nullptr || printablePagesOn != nullptr ||
+        printablePagesOnCount != 0 || printTicketStream != nullptr)
+        return HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
+
+    std::shared_ptr<Event> completion;
+    if (completionEvent != nullptr) {
+        completion = ReferenceEvent(completionEvent);
+        if (!completion)
+            return HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE);
+    }
+    const std::optional<std::string> printer = BytesFromWide(printerName);
+    if (!printer)
+        return HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME);
+    const std::string title = CleanJobName(BytesFromWide(jobName != nullptr ? jobName : L"").value_or(""));
+
+    // The spool file comes first, so that a job is never created that could not take its document.
+    auto spool = std::make_unique<SpoolFile>();
+    const HRESULT opened = spool->Open();
+    if (opened < 0)
+        return opened;
+    std::shared_ptr<PrintJob> job;
+    const HRESULT created = PrintJob::Create(*printer, title, std::move(completion), job);
+    if (created < 0)
+        return created;
+
+    if (xpsPrintJob != nullptr)
+        *xpsPrintJob = new XpsPrintJob(job);
+    *documentStream = new XpsPrintJobStream(std::move(job), std::move(spool));
+    return S_OK;
 }

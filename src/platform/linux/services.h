@@ -1,0 +1,17 @@
+// The document and print services live in a module of their own, loaded on first use, so that a run
+// that needs neither (the usage message, a bad argument) starts without libgxps, cairo, GLib and libcups.
+#pragma once
+
+#include "platform.h"
+
+struct ServiceEntries {
+    HRESULT (*createXpsOMObjectFactory)(REFIID riid, void** object);
+    decltype(&StartXpsPrintJob) startXpsPrintJob;
+};
+
+// The module's one exported symbol.
+extern "C" const ServiceEntries* WrenpageServiceEntries();
+
+constexpr const char* kServiceModuleName = "wrenpage-services.so";
+// What Windows reports for a DLL that cannot be found.
+constexpr DWORD ERROR_MOD_NOT_FOUND = 126;

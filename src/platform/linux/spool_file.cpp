@@ -1,0 +1,54 @@
+#include "spool_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "print_status.h"
+
+SpoolFile::~SpoolFile()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+HRESULT SpoolFile::Open()
+{
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+    m_fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (m_fd >= 0)
+        return S_OK;
+    // File systems without O_TMPFILE: a file of a random name, unlinked at once.
+    if (errno != EOPNOTSUPP && errno != EISDIR)
+        return StatusFromErrno(errno);
+    std::string path = folder + "/wrenpage-XXXXXX";
+    m_fd = mkostemp(path.data(), O_CLOEXEC);
+    if (m_fd < 0)
+        return StatusFromErrno(errno);
+    unlink(path.c_str());
+    return S_OK;
+}
+
+HRESULT SpoolFile::Write(const void* data, std::size_t size)
+{
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = write(m_fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return StatusFromErrno(errno);
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return S_OK;
+}
+
+HRESULT SpoolFile::Rewind()
+{
+    return lseek(m_fd, 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno);
+}

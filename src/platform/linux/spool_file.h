@@ -1,0 +1,26 @@
+// Where a document stream keeps what it receives until it is closed.
+#pragma once
+
+#include <cstddef>
+
+#include "platform.h"
+
+// A private temporary file in TMPDIR (or /tmp): unlinked from the start and readable only by its
+// owner, so nothing is left behind and no other user can see or replace it.
+class SpoolFile {
+public:
+    SpoolFile() noexcept = default;
+    ~SpoolFile();
+
+    SpoolFile(const SpoolFile&) = delete;
+    SpoolFile& operator=(const SpoolFile&) = delete;
+
+    HRESULT Open();
+    HRESULT Write(const void* data, std::size_t size);
+    // Back to the start, to read what was written.
+    HRESULT Rewind();
+    int Descriptor() const noexcept { return m_fd; }
+
+private:
+    int m_fd = -1;
+};

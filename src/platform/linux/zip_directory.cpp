@@ -1,0 +1,396 @@
+// Reading and checking a package's ZIP container.
+#include "zip_directory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <unordered_set>
+
+#include "document_status.h"
+
+namespace {
+
+constexpr std::uint32_t kLocalHeader = 0x04034B50;
+constexpr std::uint32_t kDirectoryHeader = 0x02014B50;
+constexpr std::uint32_t kEndOfDirectory = 0x06054B50;
+constexpr std::uint32_t kZip64EndOfDirectory = 0x06064B50;
+constexpr std::uint32_t kZip64Locator = 0x07064B50;
+constexpr std::uint32_t kDataDescriptor = 0x08074B50;
+constexpr std::uint16_t kZip64Extra = 0x0001;
+
+constexpr std::size_t kEndOfDirectorySize = 22;
+constexpr std::size_t kMaxCommentSize = 0xFFFF;
+constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::size_t kDirectoryHeaderSize = 46;
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+constexpr std::uint16_t kEncrypted = 0x0001;
+constexpr std::uint16_t kHasDataDescriptor = 0x0008;
+constexpr std::uint16_t kStrongEncryption = 0x0040;
+constexpr std::uint16_t kStored = 0;
+constexpr std::uint16_t kDeflated = 8;
+
+std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t U32(const unsigned char* p) { return U16(p) | static_cast<std::uint32_t>(U16(p + 2)) << 16; }
+std::uint64_t U64(const unsigned char* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
+
+std::string FoldCase(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+// Widens the 32-bit fields that hold 0xFFFFFFFF from a Zip64 extra field, which lists them in this order.
+bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t* fields[], std::size_t count)
+{
+    for (std::size_t at = 0; at + 4 <= extraSize;) {
+        const std::uint16_t id = U16(extra + at);
+        const std::size_t size = U16(extra + at + 2);
+        if (at + 4 + size > extraSize)
+            return false;
+        if (id == kZip64Extra) {
+            std::size_t read = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (*fields[i] != 0xFFFFFFFF)
+                    continue;
+                if (read + 8 > size)
+                    return false;
+                *fields[i] = U64(extra + at + 4 + read);
+                read += 8;
+            }
+            return true;
+        }
+        at += 4 + size;
+    }
+    return std::none_of(fields, fields + count, [](const std::uint64_t* field) { return *field == 0xFFFFFFFF; });
+}
+
+bool HasZip64(const unsigned char* extra, std::size_t extraSize)
+{
+    for (std::size_t at = 0; at + 4 <= extraSize; at += 4 + U16(extra + at + 2)) {
+        if (U16(extra + at) == kZip64Extra)
+            return true;
+    }
+    return false;
+}
+
+// Where the end-of-directory record starts in the file's tail: the last thing in the file, followed only by
+// its own comment.
+std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
+{
+    for (std::size_t end = tail.size() - kEndOfDirectorySize + 1; end-- > 0;) {
+        if (U32(&tail[end]) == kEndOfDirectory && end + kEndOfDirectorySize + U16(&tail[end + 20]) == tail.size())
+            return end;
+    }
+    return std::string::npos;
+}
+
+// Refuses a part whose declared size is past the bounds or does not fit its compression method.
+HRESULT CheckDeclaredSize(const ZipEntry& entry)
+{
+    if (entry.size > kMaxPartSize)
+        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    if (entry.size > kRatioCheckedSize && entry.size / std::max<std::uint64_t>(entry.compressedSize, 1) > kMaxCompressionRatio)
+        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    if (entry.method == kStored && entry.size != entry.compressedSize)
+        return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+    return S_OK;
+}
+
+// Owner of a raw inflate stream.
+class Inflater {
+public:
+    Inflater() { m_status = inflateInit2(&m_stream, -MAX_WBITS); }
+    ~Inflater()
+    {
+        if (m_status == Z_OK)
+            inflateEnd(&m_stream);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    int InitStatus() const { return m_status; }
+    z_stream& Stream() { return m_stream; }
+
+private:
+    z_stream m_stream{};
+    int m_status;
+};
+
+}  // namespace
+
+HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
+{
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t read = pread(fd, bytes, size, static_cast<off_t>(offset));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+        if (read == 0)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        bytes += read;
+        offset += static_cast<std::uint64_t>(read);
+        size -= static_cast<std::size_t>(read);
+    }
+    return S_OK;
+}
+
+HRESULT ZipDirectory::Read(int fd)
+{
+    m_entries.clear();
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+        return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+    const auto fileSize = static_cast<std::uint64_t>(info.st_size);
+    if (fileSize < kEndOfDirectorySize)
+        return OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY;
+
+    const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfDirectorySize + kMaxCommentSize));
+    std::vector<unsigned char> tail(tailSize);
+    if (const HRESULT status = ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize); status != S_OK)
+        return status;
+    const std::size_t end = FindEndRecord(tail);
+    if (end == std::string::npos)
+        return OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY;
+
+    const unsigned char* record = &tail[end];
+    std::uint64_t endOffset = fileSize - tailSize + end;
+    std::uint64_t disk = U16(record + 4);
+    std::uint64_t directoryDisk = U16(record + 6);
+    std::uint64_t entriesOnDisk = U16(record + 8);
+    std::uint64_t count = U16(record + 10);
+    std::uint64_t directorySize = U32(record + 12);
+    std::uint64_t directoryOffset = U32(record + 16);
+    if (count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF) {
+        unsigned char locator[20];
+        unsigned char record64[56];
+        if (endOffset < sizeof locator)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        if (const HRESULT status = ReadZipBytes(fd, endOffset - sizeof locator, locator, sizeof locator); status != S_OK)
+            return status;
+        if (U32(locator) != kZip64Locator)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        endOffset = U64(locator + 8);
+        if (const HRESULT status = ReadZipBytes(fd, endOffset, record64, sizeof record64); status != S_OK)
+            return status;
+        if (U32(record64) != kZip64EndOfDirectory)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        disk = U32(record64 + 16);
+        directoryDisk = U32(record64 + 20);
+        entriesOnDisk = U64(record64 + 24);
+        count = U64(record64 + 32);
+        directorySize = U64(record64 + 40);
+        directoryOffset = U64(record64 + 48);
+    }
+    if (disk != 0 || directoryDisk != 0 || entriesOnDisk != count)
+        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+    if (count > kMaxEntries || directorySize > kMaxDirectorySize)
+        return OPC_E_ZIP_CENTRAL_DIRECTORY_TOO_LARGE;
+    if (directoryOffset > endOffset || endOffset - directoryOffset != directorySize)
+        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+
+    if (const HRESULT status = ReadEntries(fd, directoryOffset, directorySize, count); status != S_OK)
+        return status;
+    return CheckLocalHeaders(fd, directoryOffset);
+}
+
+HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
+{
+    std::vector<unsigned char> directory(static_cast<std::size_t>(directorySize));
+    if (const HRESULT status = ReadZipBytes(fd, directoryOffset, directory.data(), directory.size()); status != S_OK)
+        return status;
+
+    std::unordered_set<std::string> names;
+    m_entries.reserve(static_cast<std::size_t>(count));
+    std::size_t at = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (directory.size() - at < kDirectoryHeaderSize || U32(&directory[at]) != kDirectoryHeader)
+            return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+        const unsigned char* header = &directory[at];
+        const std::size_t nameSize = U16(header + 28);
+        const std::size_t extraSize = U16(header + 30);
+        const std::size_t commentSize = U16(header + 32);
+        if (directory.size() - at - kDirectoryHeaderSize < nameSize + extraSize + commentSize)
+            return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+
+        ZipEntry entry;
+        entry.name.assign(reinterpret_cast<const char*>(header + kDirectoryHeaderSize), nameSize);
+        entry.flags = U16(header + 8);
+        entry.method = U16(header + 10);
+        entry.crc = U32(header + 16);
+        entry.compressedSize = U32(header + 20);
+        entry.size = U32(header + 24);
+        entry.headerOffset = U32(header + 42);
+        std::uint64_t disk = U16(header + 34);
+        std::uint64_t* wide[] = {&entry.size, &entry.compressedSize, &entry.headerOffset};
+        if (!ApplyZip64(header + kDirectoryHeaderSize + nameSize, extraSize, wide, 3))
+            return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+        at += kDirectoryHeaderSize + nameSize + extraSize + commentSize;
+
+        if (disk != 0 && disk != 0xFFFF)
+            return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        if ((entry.flags & (kEncrypted | kStrongEncryption)) != 0 || (entry.method != kStored && entry.method != kDeflated))
+            return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        // A name with a NUL in it would reach C readers as a shorter name, possibly another part's.
+        if (entry.name.empty() || entry.name.find('\0') != std::string::npos)
+            return OPC_E_NONCONFORMING_URI;
+        if (!names.insert(FoldCase(entry.name)).second)
+            return OPC_E_ZIP_DUPLICATE_NAME;
+        if (const HRESULT status = CheckDeclaredSize(entry); status != S_OK)
+            return status;
+        m_entries.push_back(std::move(entry));
+    }
+    return at == directory.size() ? S_OK : OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+}
+
+// A reader that walks the file from its start (libarchive's, inside libgxps) finds entries by their local
+// headers and skips what lies between them; entries packed back to back from the first byte to the
+// central directory, each agreeing with its directory record, leave it nothing else to find.
+HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
+{
+    std::vector<ZipEntry*> byOffset;
+    byOffset.reserve(m_entries.size());
+    for (ZipEntry& entry : m_entries)
+        byOffset.push_back(&entry);
+    std::sort(byOffset.begin(), byOffset.end(),
+              [](const ZipEntry* a, const ZipEntry* b) { return a->headerOffset < b->headerOffset; });
+
+    std::uint64_t expected = 0;
+    std::vector<unsigned char> variable;
+    for (ZipEntry* entry : byOffset) {
+        if (entry->headerOffset != expected)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        unsigned char header[kLocalHeaderSize];
+        if (const HRESULT status = ReadZipBytes(fd, entry->headerOffset, header, sizeof header); status != S_OK)
+            return status;
+        if (U32(header) != kLocalHeader)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        const std::size_t nameSize = U16(header + 26);
+        const std::size_t extraSize = U16(header + 28);
+        variable.resize(nameSize + extraSize);
+        if (const HRESULT status = ReadZipBytes(fd, entry->headerOffset + sizeof header, variable.data(), variable.size()); status != S_OK)
+            return status;
+        const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
+        const std::uint16_t flags = U16(header + 6);
+        if (name != entry->name || U16(header + 8) != entry->method || (flags & kHasDataDescriptor) != (entry->flags & kHasDataDescriptor))
+            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+
+        std::uint64_t crc = U32(header + 14);
+        std::uint64_t compressedSize = U32(header + 18);
+        std::uint64_t size = U32(header + 22);
+        const unsigned char* extra = variable.data() + nameSize;
+        const bool zip64 = HasZip64(extra, extraSize);
+        std::uint64_t* wide[] = {&size, &compressedSize};
+        if (!ApplyZip64(extra, extraSize, wide, 2))
+            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+        // With a data descriptor the local header may leave the sizes and CRC as zero.
+        const bool deferred = (flags & kHasDataDescriptor) != 0 && crc == 0 && compressedSize == 0 && size == 0;
+        if (!deferred && (crc != entry->crc || compressedSize != entry->compressedSize || size != entry->size))
+            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+
+        entry->dataOffset = entry->headerOffset + sizeof header + nameSize + extraSize;
+        if (entry->dataOffset > directoryOffset || directoryOffset - entry->dataOffset < entry->compressedSize)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        expected = entry->dataOffset + entry->compressedSize;
+
+        if ((flags & kHasDataDescriptor) != 0) {
+            unsigned char descriptor[24];
+            const std::size_t sizesSize = zip64 ? 16 : 8;
+            const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, directoryOffset - expected));
+            if (available < 4 + sizesSize)
+                return OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
+            if (const HRESULT status = ReadZipBytes(fd, expected, descriptor, available); status != S_OK)
+                return status;
+            const std::size_t signature = U32(descriptor) == kDataDescriptor && available >= 8 + sizesSize ? 4 : 0;
+            const unsigned char* fields = descriptor + signature;
+            const std::uint64_t describedCompressed = zip64 ? U64(fields + 4) : U32(fields + 4);
+            const std::uint64_t describedSize = zip64 ? U64(fields + 12) : U32(fields + 8);
+            if (U32(fields) != entry->crc || describedCompressed != entry->compressedSize || describedSize != entry->size)
+                return OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
+            expected += signature + 4 + sizesSize;
+        }
+    }
+    return expected == directoryOffset ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
+}
+
+const ZipEntry* ZipDirectory::Find(std::string_view name) const
+{
+    const std::string folded = FoldCase(name);
+    for (const ZipEntry& entry : m_entries) {
+        if (FoldCase(entry.name) == folded)
+            return &entry;
+    }
+    return nullptr;
+}
+
+HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
+{
+    std::vector<unsigned char> input(kChunkSize);
+    std::uint64_t offset = entry.dataOffset;
+    std::uint64_t left = entry.compressedSize;
+    uLong crc = crc32(0, nullptr, 0);
+
+    if (entry.method == kStored) {
+        while (left > 0) {
+            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkSize));
+            if (const HRESULT status = ReadZipBytes(fd, offset, input.data(), size); status != S_OK)
+                return status;
+            crc = crc32(crc, input.data(), static_cast<uInt>(size));
+            if (const HRESULT status = sink(input.data(), size); status != S_OK)
+                return status;
+            offset += size;
+            left -= size;
+        }
+        return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
+    }
+
+    Inflater inflater;
+    if (inflater.InitStatus() != Z_OK)
+        return E_OUTOFMEMORY;
+    z_stream& stream = inflater.Stream();
+    std::vector<unsigned char> output(kChunkSize);
+    std::uint64_t produced = 0;
+    for (bool ended = false; !ended;) {
+        if (stream.avail_in == 0) {
+            // The entry's data ran out inside the deflate stream.
+            if (left == 0)
+                return OPC_E_ZIP_DECOMPRESSION_FAILED;
+            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkSize));
+            if (const HRESULT status = ReadZipBytes(fd, offset, input.data(), size); status != S_OK)
+                return status;
+            offset += size;
+            left -= size;
+            stream.next_in = input.data();
+            stream.avail_in = static_cast<uInt>(size);
+        }
+        stream.next_out = output.data();
+        stream.avail_out = static_cast<uInt>(output.size());
+        const int result = inflate(&stream, Z_NO_FLUSH);
+        if (result == Z_MEM_ERROR)
+            return E_OUTOFMEMORY;
+        if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+            return OPC_E_ZIP_DECOMPRESSION_FAILED;
+        ended = result == Z_STREAM_END;
+        const std::size_t size = output.size() - stream.avail_out;
+        produced += size;
+        if (produced > entry.size)
+            return OPC_E_ZIP_INCORRECT_DATA_SIZE;
+        crc = crc32(crc, output.data(), static_cast<uInt>(size));
+        if (const HRESULT status = sink(output.data(), size); status != S_OK)
+            return status;
+    }
+    if (left != 0 || stream.avail_in != 0)
+        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+    if (produced != entry.size)
+        return OPC_E_ZIP_INCORRECT_DATA_SIZE;
+    return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
+}

@@ -1,0 +1,59 @@
+// The ZIP container of an XPS package, read from its central directory and held to what a reader that
+// walks the file from its first byte would find, so that every reader of the file sees the same parts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform.h"
+
+// Readers of a package (libgxps among them) take a font or an image part whole into memory, so what
+// one part may inflate to is what bounds their memory.
+constexpr std::uint64_t kMaxPartSize = 64u << 20;
+// Above this size a part may not inflate more than kMaxCompressionRatio times: markup and pictures
+// never do, runs of one byte made to fill memory do.
+constexpr std::uint64_t kRatioCheckedSize = 8u << 20;
+constexpr std::uint64_t kMaxCompressionRatio = 400;
+constexpr std::size_t kMaxEntries = 1u << 20;
+constexpr std::uint64_t kMaxDirectorySize = 64u << 20;
+
+struct ZipEntry {
+    std::string name;
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint32_t crc = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t size = 0;
+    std::uint64_t headerOffset = 0;
+    std::uint64_t dataOffset = 0;
+};
+
+class ZipDirectory {
+public:
+    // Reads the directory of the ZIP file open as fd and checks each entry's local header against it,
+    // without inflating anything.
+    HRESULT Read(int fd);
+
+    const std::vector<ZipEntry>& Entries() const { return m_entries; }
+    // The entry of that part name, compared as part names are, without regard to ASCII case.
+    const ZipEntry* Find(std::string_view name) const;
+
+private:
+    HRESULT ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
+    HRESULT CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
+
+    std::vector<ZipEntry> m_entries;
+};
+
+using ZipDataSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
+
+// Inflates one entry into sink a bounded chunk at a time, failing as soon as it would inflate past its
+// declared size, and checking its CRC at the end.
+HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink);
+
+// Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
+HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
