@@ -24,7 +24,7 @@ namespace {
 constexpr std::uint32_t kStatusFrame = 0xFFFFFFFF;
 constexpr std::size_t kMaxPiece = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
-constexpr int kMapThreshold = 32 << 20;
+constexpr int kMapThreshold = 16 << 20;
 constexpr int kTrimThreshold = 256 << 20;
 
 bool WriteAll(int fd, const void* data, std::size_t size)
