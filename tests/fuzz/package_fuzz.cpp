@@ -8,6 +8,7 @@
 
 #include "com.h"
 #include "fuzz_check.h"
+#include "page_runs.h"
 #include "startup.h"
 #include "unique_fd.h"
 #include "xps_package.h"
@@ -44,10 +45,14 @@ HRESULT Load(Factory& factory, int fd)
     return status;
 }
 
-// The ZIP checks run in this process, where the sanitizers and the coverage see them; libgxps runs in the
-// layer's child process. Every part that passes inflates to no more than its declared size.
+// The ZIP checks and the reading of the package's relationships and markup into page runs run in this
+// process, where the sanitizers and the coverage see them; libgxps runs in the layer's child process.
+// Every part that passes inflates to no more than its declared size.
 void CheckZip(int fd)
 {
+    PageRuns runs;
+    runs.Plan(fd);
+
     ZipDirectory directory;
     if (directory.Read(fd) != S_OK)
         return;
