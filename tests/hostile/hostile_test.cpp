@@ -48,7 +48,7 @@ const Case kCases[] = {
     {"negative-size.xps", XPS_E_INVALID_MARKUP},
     {"nan-size.xps", XPS_E_INVALID_MARKUP},
     {"many-parts.xps", kPrinted},
-    {"deep-nesting.xps", kPrinted},
+    {"deep-nesting.xps", XPS_E_INVALID_MARKUP},
     {"deep-document.xps", XPS_E_INVALID_MARKUP},
     {"font-is-image.xps", DWRITE_E_FILEFORMAT},
     {"font-is-garbage.xps", DWRITE_E_FILEFORMAT},
