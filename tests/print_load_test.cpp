@@ -2,6 +2,7 @@
 // same with the server restarted in the middle. Every job a tool reports printed was captured whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -82,6 +83,12 @@ protected:
         EXPECT_TRUE(fs::is_empty(m_folder.Path() / "tmp")) << "a temporary file left behind";
     }
 
+    std::size_t WaitingJobs(const std::string& queue) const
+    {
+        const std::string jobs = m_server.UnfinishedJobs(queue);
+        return static_cast<std::size_t>(std::count(jobs.begin(), jobs.end(), '\n'));
+    }
+
     int Printed() const
     {
         int printed = 0;
@@ -106,11 +113,16 @@ TEST_F(Load, FortyPrintsAtOnceAllPrintWhole)
 
 TEST_F(Load, FortyPrintsAtOnceThroughAServerRestartReportOnlyWhatPrinted)
 {
+    // One queue keeps its jobs until after the restart, so that some tools are waiting through it.
+    m_server.Hold("Load-A");
     StartAll();
     ASSERT_TRUE(WaitUntil([&] { return m_server.Runs().size() >= kPrints / 4; }, 60s)) << "nothing printed";
+    const std::size_t waiting = WaitingJobs("Load-A");
     ASSERT_EQ(m_server.Stop().exitCode, 0);
     ASSERT_EQ(m_server.Start({}).exitCode, 0);
+    m_server.Release("Load-A");
     FinishAll();
+    EXPECT_GE(Printed(), static_cast<int>(waiting)) << "a job the server held through its restart was lost";
     ExpectEveryReportTrue();
 
     std::map<std::string, int> failures;
@@ -118,7 +130,7 @@ TEST_F(Load, FortyPrintsAtOnceThroughAServerRestartReportOnlyWhatPrinted)
         if (print.run.exitCode != 0)
             ++failures[print.run.err.substr(0, print.run.err.size() - 1)];
     }
-    std::cout << "printed " << Printed() << " of " << kPrints << "; captured " << m_server.Captured().size()
+    std::cout << waiting << " jobs waiting at the restart; printed " << Printed() << " of " << kPrints << "; captured " << m_server.Captured().size()
               << "; backend runs " << m_server.Runs().size() << '\n';
     for (const auto& [error, count] : failures)
         std::cout << count << " x " << error << '\n';
