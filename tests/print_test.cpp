@@ -161,6 +161,9 @@ TEST(RefusesBadInput, PrintersThatCannotTakeTheJobFailWithTheirWin32Status)
 
     ASSERT_EQ(Server().Command("cupsreject", {"Rejecting"}).exitCode, 0);
     ExpectFailure(Print("Rejecting", document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_STATE));
+    // Known before the document is opened.
+    ExpectFailure(Print("Rejecting", (kDocuments / "missing.xps").string()),
+                  HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_STATE));
     Server().Command("cupsaccept", {"Rejecting"});
 
     TempFolder stopped;
