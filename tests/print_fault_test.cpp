@@ -152,7 +152,8 @@ TEST_F(ServerFaults, AServerThatWantsAPasswordGetsNoPromptAndTheToolFailsAccessD
 {
     ASSERT_EQ(Server().Command("lpadmin", {"-p", "Faults", "-o", "printer-op-policy=authenticate"}).exitCode, 0);
     // On a terminal of its own, where libcups's own password prompt would show and wait.
-    const std::string command = std::string(WRENPAGE_BINARY) + " Faults " + (kDocuments / "text.xps").string();
+    const std::string command =
+        "'" + std::string(WRENPAGE_BINARY) + "' Faults '" + (kDocuments / "text.xps").string() + "'";
     ChildProcess tool("/usr/bin/script", {"--quiet", "--return", "--command", command, "/dev/null"},
                       Server().Clients());
     const ProcessRun run = tool.Finish();

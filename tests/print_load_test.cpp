@@ -44,7 +44,7 @@ protected:
         for (int i = 0; i < kPrints; ++i) {
             const int pages = kPageCounts[i % std::size(kPageCounts)];
             const fs::path document = m_folder.Path() / ("print-" + std::to_string(i) + ".xps");
-            fs::create_hard_link(kDocuments / ("pages-" + std::to_string(pages) + ".xps"), document);
+            fs::create_symlink(kDocuments / ("pages-" + std::to_string(pages) + ".xps"), document);
             const std::string queue = i % 2 == 0 ? "Load-A" : "Load-B";
             m_prints.push_back({document.string(), pages,
                                 std::make_unique<ChildProcess>(WRENPAGE_BINARY,
