@@ -84,6 +84,8 @@ TEST_F(ServerFaults, StoppedWhileTheToolWaitsForLongTheToolWaitsAndEndsZeroOnceT
     ASSERT_EQ(Server().Command("cupsdisable", {"Faults"}).exitCode, 0);
     ChildProcess tool = StartTool(kDocuments / "text.xps");
     ASSERT_TRUE(WaitUntil([&] { return !Server().UnfinishedJobs("Faults").empty(); })) << "no job was made";
+    // The server's answer with the job's id is on its way to the tool as the job shows.
+    std::this_thread::sleep_for(200ms);
     ASSERT_EQ(Server().Stop().exitCode, 0);
     // Longer than a connection attempt gives up after: the tool keeps asking.
     std::this_thread::sleep_for(3s);
