@@ -79,6 +79,18 @@ TEST_F(ServerFaults, StoppedWhileTheDocumentStreamsTheToolFailsUnavailableAndNoJ
     ExpectNoJobAfterRestart();
 }
 
+TEST_F(ServerFaults, AToolKilledWhileTheDocumentStreamsLeavesNoJob)
+{
+    {
+        ChildProcess tool = StartTool(kDocuments / "photos-2.xps");
+        ASSERT_TRUE(WaitUntil([&] { return Receiving(); }, 60s)) << "the document never reached the server";
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !Receiving(); })) << "the server kept the unfinished request";
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(Server().Command("lpstat", {"-o"}).out, "");
+    EXPECT_EQ(Server().Captured(), std::set<int>{});
+}
+
 TEST_F(ServerFaults, StoppedWhileTheToolWaitsForLongTheToolWaitsAndEndsZeroOnceTheJobPrints)
 {
     ASSERT_EQ(Server().Command("cupsdisable", {"Faults"}).exitCode, 0);
