@@ -107,12 +107,13 @@ public:
     }
 
     std::filesystem::path Pdf(int job) const { return m_folder / "out" / ("job-" + std::to_string(job) + ".pdf"); }
-    // The job's name as the server holds it and the options it was given.
+    // The job's name as the server holds it, the options it was given and the queue that printed it.
     std::string Title(int job) const { return Line(m_folder / "out" / ("job-" + std::to_string(job) + ".title")); }
     std::string Options(int job) const
     {
         return Line(m_folder / "out" / ("job-" + std::to_string(job) + ".options"));
     }
+    std::string Queue(int job) const { return Line(m_folder / "out" / ("job-" + std::to_string(job) + ".queue")); }
 
 private:
     static std::string Line(const std::filesystem::path& path)

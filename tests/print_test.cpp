@@ -161,6 +161,9 @@ TEST(RefusesBadInput, PrintersThatCannotTakeTheJobFailWithTheirWin32Status)
 
     ASSERT_EQ(Server().Command("cupsreject", {"Rejecting"}).exitCode, 0);
     ExpectFailure(Print("Rejecting", document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_STATE));
+    // Known before the document is opened.
+    ExpectFailure(Print("Rejecting", (kDocuments / "missing.xps").string()),
+                  HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_STATE));
     Server().Command("cupsaccept", {"Rejecting"});
 
     TempFolder stopped;
@@ -261,6 +264,41 @@ TEST(JobNames, AnyPathPrintsAndNamesItsJobCleanly)
         EXPECT_EQ(Server().Title(job), file.name);
         EXPECT_EQ(PdfPages(Server().Pdf(job)), 3);
     }
+}
+
+TEST(PrinterNames, QueuesNamedLikePathsQueriesOrEscapesGetTheirOwnJobsOnly)
+{
+    const std::string document = (kDocuments / "text.xps").string();
+    // Pasted into a URI unescaped, the first would reach the second and the third a folder.
+    const std::string queues[] = {"Percent%41", "PercentA", "Percent%2FA", "Dot..", "Amp&x=1", "semi;colon"};
+    for (const std::string& queue : queues)
+        ASSERT_EQ(Server().Command("lpadmin", {"-p", queue, "-E", "-v", "capture:/out", "-m", "raw"}).exitCode, 0);
+    for (const std::string& queue : queues) {
+        SCOPED_TRACE(queue);
+        const std::set<int> before = Server().Captured();
+        ASSERT_EQ(Print(queue, document).exitCode, 0);
+        const int job = NewJob(before);
+        ASSERT_NE(job, -1);
+        EXPECT_EQ(Server().Queue(job), queue);
+    }
+
+    const std::set<int> before = Server().Captured();
+    // Each would name an existing queue once unescaped or with its controls dropped.
+    for (const char* name : {"Percent%2541", "%4Fffice-Printer", "Percent%2FA%00", "Office-Printer	",
+                             "Office\x7F-Printer", "\x1B[2JOffice-Printer", "Office-Printer\r"}) {
+        SCOPED_TRACE(name);
+        ExpectFailure(Print(name, document), HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME));
+    }
+    ExpectNothingLeftBehind(before);
+    // After the last '/' comes an instance, which only picks the user's saved options: an unknown one
+    // prints on its queue with none, as lp does, and '..' there reaches nothing else.
+    ASSERT_EQ(Print("PercentA/..", document).exitCode, 0);
+    const int job = NewJob(before);
+    ASSERT_NE(job, -1);
+    EXPECT_EQ(Server().Queue(job), "PercentA");
+
+    for (const std::string& queue : queues)
+        Server().Command("lpadmin", {"-x", queue});
 }
 
 TEST(PrinterNames, NamesIgnoreCaseAndAnInstanceBringsTheUsersSavedOptions)

@@ -19,7 +19,7 @@
 
 // A run ends at this many pages, or once its pages pack to this many bytes: scanning past large pages
 // costs more than reopening the shared parts.
-constexpr std::size_t kMaxRunPages = 64;
+constexpr std::size_t kMaxRunPages = 32;
 constexpr std::uint64_t kMaxRunPageBytes = 4u << 20;
 
 using PageLoader = std::function<HRESULT(GXPSDocument* document, guint page)>;

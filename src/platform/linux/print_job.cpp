@@ -1,6 +1,7 @@
 #include "print_job.h"
 
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 #include "print_status.h"
@@ -19,6 +20,12 @@ HRESULT LastRequestStatus()
                                                   : HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
 }
 
+// A request that the connection failed under: the server went away, whatever libcups made of it.
+HRESULT RequestStatus(http_t* http)
+{
+    return httpError(http) != 0 ? HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) : LastRequestStatus();
+}
+
 // The queue and the instance of a name as lp reads it: "queue/instance" or "queue".
 std::pair<std::string, std::string> SplitInstance(std::string_view name)
 {
@@ -26,6 +33,19 @@ std::pair<std::string, std::string> SplitInstance(std::string_view name)
     if (slash == std::string_view::npos)
         return {std::string(name), {}};
     return {std::string(name.substr(0, slash)), std::string(name.substr(slash + 1))};
+}
+
+// The printer's URI, and the resource to post to, escaped by libcups.
+void PrinterUri(const char* name, char (&uri)[HTTP_MAX_URI], char (&resource)[HTTP_MAX_URI])
+{
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                     name);
+    char scheme[32];
+    char user[256];
+    char host[256];
+    int port = 0;
+    httpSeparateURI(HTTP_URI_CODING_NONE, uri, scheme, sizeof scheme, user, sizeof user, host, sizeof host, &port,
+                    resource, sizeof resource);
 }
 
 struct JobState {
@@ -82,23 +102,25 @@ HRESULT PrintJob::Create(std::string_view printerName, const std::string& title,
     if (!http)
         return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
     // Asking for the destination first tells an unknown name (0x0406) from other failures, which
-    // Create-Job would report as a misleading "No such file or directory". The destination carries
-    // the user's saved options for it, which lp would apply.
+    // the job's creation would report as a misleading "No such file or directory". The destination
+    // carries the user's saved options for it, which lp would apply.
     Destination destination(cupsGetNamedDest(http.get(), queue.c_str(), instance.empty() ? nullptr : instance.c_str()));
     if (!destination)
         return LastRequestStatus();
-
-    const int id = cupsCreateJob(http.get(), destination->name, title.c_str(), destination->num_options,
-                                 destination->options);
-    if (id == 0)
-        return LastRequestStatus();
-    job = std::make_shared<PrintJob>(std::move(http), destination->name, id, title, std::move(completion));
+    // A queue that refuses jobs is known now, before the document is read.
+    const char* accepting =
+        cupsGetOption("printer-is-accepting-jobs", destination->num_options, destination->options);
+    if (accepting != nullptr && std::strcmp(accepting, "false") == 0)
+        return HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_STATE);
+    // Among the options, since encoding them adds a format of its own where they name none.
+    destination->num_options = cupsAddOption("document-format", CUPS_FORMAT_PDF, destination->num_options,
+                                             &destination->options);
+    job = std::make_shared<PrintJob>(std::move(http), std::move(destination), title, std::move(completion));
     return S_OK;
 }
 
-PrintJob::PrintJob(HttpConnection http, std::string printer, int id, std::string title,
-                   std::shared_ptr<Event> completion)
-    : m_http(std::move(http)), m_printer(std::move(printer)), m_id(id), m_title(std::move(title)),
+PrintJob::PrintJob(HttpConnection http, Destination destination, std::string title, std::shared_ptr<Event> completion)
+    : m_http(std::move(http)), m_destination(std::move(destination)), m_title(std::move(title)),
       m_completion(std::move(completion))
 {
 }
@@ -116,65 +138,86 @@ PrintJob::~PrintJob()
 
 HRESULT PrintJob::SendDocument(SpoolFile& package)
 {
-    // A job cancelled before its document arrived takes none.
+    // A job cancelled before its document was sent is never created.
     if (Ended())
         return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
-    const HRESULT status = Stream(package);
+    int id = 0;
+    const HRESULT status = Stream(package, id);
     if (status < 0) {
-        CancelOnServer();
         End(XPS_JOB_FAILED, status);
         return status;
     }
+    bool cancelled;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_following = true;
+        m_id = id;
+        cancelled = m_state != XPS_JOB_IN_PROGRESS;
     }
-    m_follower = std::thread(&PrintJob::Follow, this);
+    // Cancelled while the document was on its way: the job the server just made goes too.
+    if (cancelled) {
+        CancelOnServer(id);
+        return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
+    }
+    m_follower = std::thread(&PrintJob::Follow, this, id);
     return S_OK;
 }
 
-HRESULT PrintJob::Stream(SpoolFile& package)
+HRESULT PrintJob::Stream(SpoolFile& package, int& id)
 {
     const HRESULT rewound = package.Rewind();
     if (rewound < 0)
         return rewound;
-    if (cupsStartDocument(m_http.get(), m_printer.c_str(), m_id, m_title.c_str(), CUPS_FORMAT_PDF, 1) !=
-        HTTP_STATUS_CONTINUE)
-        return LastRequestStatus();
+    char uri[HTTP_MAX_URI];
+    char resource[HTTP_MAX_URI];
+    PrinterUri(m_destination->name, uri, resource);
+    const IppMessage request(ippNewRequest(IPP_OP_PRINT_JOB));
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, m_title.c_str());
+    ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr, m_title.c_str());
+    for (const ipp_tag_t group : {IPP_TAG_OPERATION, IPP_TAG_JOB, IPP_TAG_SUBSCRIPTION})
+        cupsEncodeOptions2(request.get(), m_destination->num_options, m_destination->options, group);
+
+    if (cupsSendRequest(m_http.get(), request.get(), resource, CUPS_LENGTH_VARIABLE) != HTTP_STATUS_CONTINUE)
+        return RequestStatus(m_http.get());
     const PdfSink intoJob = [this](const unsigned char* data, std::size_t size) {
         const auto* bytes = reinterpret_cast<const char*>(data);
-        return cupsWriteRequestData(m_http.get(), bytes, size) == HTTP_STATUS_CONTINUE ? S_OK : LastRequestStatus();
+        return cupsWriteRequestData(m_http.get(), bytes, size) == HTTP_STATUS_CONTINUE ? S_OK
+                                                                                  : RequestStatus(m_http.get());
     };
     const HRESULT rendered = RenderXpsToPdf(package.Descriptor(), intoJob);
     if (rendered < 0) {
-        // Finishing the request would hand the server a partial document: drop the connection instead.
+        // The server makes no job of a request that does not end: drop the connection mid-document.
         m_http.reset();
         return rendered;
     }
-    if (cupsFinishDocument(m_http.get(), m_printer.c_str()) > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return LastRequestStatus();
-    return S_OK;
+    const IppMessage response(cupsGetResponse(m_http.get(), resource));
+    if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return RequestStatus(m_http.get());
+    id = ippGetInteger(ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER), 0);
+    return id > 0 ? S_OK : E_UNEXPECTED;
 }
 
 void PrintJob::Cancel()
 {
-    CancelOnServer();
-    // A followed job ends when the server says it has; one without its document ends here.
-    bool following;
+    int id;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        following = m_following;
+        id = m_id;
     }
-    if (!following)
+    // A job on the server ends when the server says it has; one not created yet ends here.
+    if (id != 0)
+        CancelOnServer(id);
+    else
         End(XPS_JOB_CANCELLED, HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED));
 }
 
-void PrintJob::CancelOnServer()
+void PrintJob::CancelOnServer(int id)
 {
     // A connection of its own: the job's may be mid-request, or gone.
     HttpConnection http = ConnectToPrintServer();
     if (http)
-        cupsCancelJob2(http.get(), m_printer.c_str(), m_id, 0);
+        cupsCancelJob2(http.get(), m_destination->name, id, 0);
 }
 
 bool PrintJob::Ended() const
@@ -206,7 +249,7 @@ XPS_JOB_STATUS PrintJob::Status() const
     return status;
 }
 
-void PrintJob::Follow()
+void PrintJob::Follow(int id)
 {
     HttpConnection http;
     for (;;) {
@@ -220,7 +263,7 @@ void PrintJob::Follow()
             http = ConnectToPrintServer();
         if (!http)
             continue;
-        const JobState state = AskJobState(http.get(), m_id);
+        const JobState state = AskJobState(http.get(), id);
         if (!state.answered) {
             http.reset();
         } else if (state.ended) {

@@ -13,26 +13,29 @@
 #include "platform.h"
 #include "spool_file.h"
 
+// The server holds the job only together with its whole document: it is created by the one request
+// that carries the document, which the server drops unless it arrives whole. A job is never left
+// waiting for a document, whatever happens to the server or to this process meanwhile.
 class PrintJob {
 public:
     // Finds the destination printerName names ("queue" or "queue/instance", with the user's saved
-    // options for it) and creates a job there named title, with no document yet. The completion
-    // event, which may be null, is signalled once the job has ended.
+    // options for it), where the job named title will be created once its document is sent. The
+    // completion event, which may be null, is signalled once the job has ended.
     static HRESULT Create(std::string_view printerName, const std::string& title, std::shared_ptr<Event> completion,
                           std::shared_ptr<PrintJob>& job);
 
-    PrintJob(HttpConnection http, std::string printer, int id, std::string title, std::shared_ptr<Event> completion);
+    PrintJob(HttpConnection http, Destination destination, std::string title, std::shared_ptr<Event> completion);
     // Stops following the job; returns once the follower has ended.
     ~PrintJob();
 
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
 
-    // Renders the XPS package spooled in the file to PDF straight into the job as its one document,
-    // then follows the job until it ends. On failure the job is cancelled and ends failed with the
-    // status returned.
+    // Creates the job on the server with the XPS package spooled in the file, rendered to PDF straight
+    // into the request, then follows the job until it ends. On failure there is no job and this one
+    // ends failed with the status returned.
     HRESULT SendDocument(SpoolFile& package);
-    // Cancels the job on the server; it ends cancelled.
+    // Cancels the job; one already on the server is cancelled there and ends when the server says so.
     void Cancel();
     XPS_JOB_STATUS Status() const;
 
@@ -40,21 +43,21 @@ private:
     bool Ended() const;
     // Records how the job ended, once, and signals the completion event.
     void End(XPS_JOB_COMPLETION completion, HRESULT status);
-    HRESULT Stream(SpoolFile& package);
-    void CancelOnServer();
-    void Follow();
+    // The new job's id.
+    HRESULT Stream(SpoolFile& package, int& id);
+    void CancelOnServer(int id);
+    void Follow(int id);
 
     HttpConnection m_http;
-    const std::string m_printer;
-    const int m_id;
+    const Destination m_destination;
     const std::string m_title;
     const std::shared_ptr<Event> m_completion;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
+    int m_id = 0;  // once the server has the job
     XPS_JOB_COMPLETION m_state = XPS_JOB_IN_PROGRESS;
     HRESULT m_status = S_OK;
-    bool m_following = false;
     bool m_stopping = false;
     std::thread m_follower;
 };

@@ -1,6 +1,7 @@
 #include "render_process.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -23,6 +24,8 @@ namespace {
 constexpr std::uint32_t kStatusFrame = 0xFFFFFFFF;
 constexpr std::size_t kMaxPiece = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
+constexpr int kMapThreshold = 16 << 20;
+constexpr int kTrimThreshold = 256 << 20;
 
 bool WriteAll(int fd, const void* data, std::size_t size)
 {
@@ -47,6 +50,10 @@ void DiscardText(const gchar*) {}
     // the parent's own.
     for (const int fault : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP})
         signal(fault, SIG_DFL);
+    // cairo allocates and frees large buffers for every path it draws; glibc would map each afresh and
+    // return it at once, and the page faults cost more than the drawing. Freed memory is kept for reuse.
+    mallopt(M_MMAP_THRESHOLD, kMapThreshold);
+    mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
     // What GLib prints for libgxps as it fails would be more lines on the tool's standard error.
     g_set_print_handler(DiscardText);
     g_set_printerr_handler(DiscardText);

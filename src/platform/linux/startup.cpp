@@ -41,6 +41,8 @@ std::pair<char32_t, std::size_t> DecodeOne(std::string_view bytes)
     return {c, length};
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -59,8 +61,6 @@ void AppendUtf8(std::string& out, char32_t c)
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-}  // namespace
 
 std::wstring WideFromBytes(std::string_view bytes)
 {

@@ -17,6 +17,9 @@ std::wstring WideFromBytes(std::string_view bytes);
 // sequence can stand for (another lone surrogate, or a value beyond U+10FFFF).
 std::optional<std::string> BytesFromWide(std::wstring_view wide);
 
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t c);
+
 // The 8-bit process exit status for a 32-bit status: 0 stays 0, any other status keeps its low
 // 8 bits, or becomes 1 where those are 0, so that a failure never exits 0.
 int ExitCodeFromStatus(HRESULT status);

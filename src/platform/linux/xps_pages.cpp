@@ -9,6 +9,7 @@
 #include "document_status.h"
 #include "gobject_owner.h"
 #include "image_bounds.h"
+#include "markup_depth.h"
 #include "page_runs.h"
 #include "zip_directory.h"
 
@@ -43,17 +44,22 @@ HRESULT StatusFromLoadError(const GError* error, LoadStage stage)
 }
 
 // Every part inflates to what its header says, within the bounds, no image claims more pixels than can
-// be decoded, and the package has the content types and the relationships an XPS package starts from.
+// be decoded, no markup nests deeper than libgxps can draw in bounded memory, and the package has the
+// content types and the relationships an XPS package starts from.
 HRESULT CheckPackageZip(int fd)
 {
     ZipDirectory directory;
     if (const HRESULT status = directory.Read(fd); status != S_OK)
         return status;
     for (const ZipEntry& entry : directory.Entries()) {
-        // Any part may be drawn as an image, whatever its name says.
+        // Any part may be drawn as an image or read as markup, whatever its name says.
         ImageBounds image;
-        const ZipDataSink checkImage = [&](const unsigned char* data, std::size_t size) { return image.Feed(data, size); };
-        if (const HRESULT status = InflateZipEntry(fd, entry, checkImage); status != S_OK)
+        MarkupDepth markup;
+        const ZipDataSink check = [&](const unsigned char* data, std::size_t size) {
+            const HRESULT status = image.Feed(data, size);
+            return status != S_OK ? status : markup.Feed(data, size);
+        };
+        if (const HRESULT status = InflateZipEntry(fd, entry, check); status != S_OK)
             return status;
         if (const HRESULT status = image.Finish(); status != S_OK)
             return status;

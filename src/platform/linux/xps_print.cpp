@@ -33,8 +33,8 @@ private:
     const std::shared_ptr<PrintJob> m_job;
 };
 
-// Spools the package as it is written and prints it when closed. Released without Close, it
-// cancels the job, which the server would otherwise hold waiting for its document.
+// Spools the package as it is written and prints it when closed. Released without Close, the job
+// ends cancelled without ever reaching the server.
 class XpsPrintJobStream final
     : public ComObject<IXpsPrintJobStream, IID_IXpsPrintJobStream, IID_ISequentialStream> {
 public:
@@ -115,7 +115,8 @@ extern "C" HRESULT StartXpsPrintJob(LPCWSTR printerName, LPCWSTR jobName, LPCWST
         return HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME);
     const std::string title = CleanJobName(BytesFromWide(jobName != nullptr ? jobName : L"").value_or(""));
 
-    // The spool file comes first, so that a job is never created that could not take its document.
+    // The spool file comes first: a temporary folder that cannot take the document fails before the
+    // server is asked anything.
     auto spool = std::make_unique<SpoolFile>();
     const HRESULT opened = spool->Open();
     if (opened < 0)

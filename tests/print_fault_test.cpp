@@ -1,0 +1,181 @@
+// The built tool when its print server stops, its spool folder fills up or the server wants a password:
+// each ends in one line and a status, or in a printed job, and no job is left behind on the server.
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform.h"
+#include "print_server.h"
+#include "print_status.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kDocuments = WRENPAGE_TEST_DOCUMENTS;
+
+void ExpectFailure(const ProcessRun& run, HRESULT status)
+{
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Error " + std::to_string(status) + "\n");
+    const int low = static_cast<int>(static_cast<std::uint32_t>(status) & 0xFF);
+    EXPECT_EQ(run.exitCode, low != 0 ? low : 1);
+}
+
+// A print server of the test's own, which it may stop and start again.
+class ServerFaults : public testing::Test {
+protected:
+    ServerFaults() : m_server(m_folder.Path() / "cups") {}
+    void SetUp() override { ASSERT_EQ(m_server.Start({"Faults"}).exitCode, 0); }
+    void TearDown() override { m_server.Stop(); }
+
+    const PrintServer& Server() const { return m_server; }
+    ChildProcess StartTool(const fs::path& document, ProcessOptions options = {}) const
+    {
+        return ChildProcess(WRENPAGE_BINARY, {"Faults", document.string()}, m_server.Clients(std::move(options)));
+    }
+    // Running again, the server holds no job and captured none.
+    void ExpectNoJobAfterRestart() const
+    {
+        ASSERT_EQ(m_server.Start({}).exitCode, 0);
+        EXPECT_EQ(m_server.Command("lpstat", {"-o"}).out, "");
+        EXPECT_EQ(m_server.Captured(), std::set<int>{});
+    }
+    // The body of a request the server is receiving, which it keeps in its spool folder.
+    bool Receiving() const
+    {
+        for (const auto& entry : fs::directory_iterator(m_folder.Path() / "cups" / "spool")) {
+            const std::string name = entry.path().filename().string();
+            if (name[0] != 'c' && name[0] != 'd' && entry.file_size() > 0)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    TempFolder m_folder;
+    PrintServer m_server;
+};
+
+TEST_F(ServerFaults, StoppedBeforeTheJobIsCreatedTheToolFailsUnavailable)
+{
+    ASSERT_EQ(Server().Stop().exitCode, 0);
+    ExpectFailure(StartTool(kDocuments / "text.xps").Finish(), HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+    ExpectNoJobAfterRestart();
+}
+
+TEST_F(ServerFaults, StoppedWhileTheDocumentStreamsTheToolFailsUnavailableAndNoJobIsLeft)
+{
+    // Pictures make a document of megabytes, which is still on its way when the server stops.
+    ChildProcess tool = StartTool(kDocuments / "photos-2.xps");
+    ASSERT_TRUE(WaitUntil([&] { return Receiving(); }, 60s)) << "the document never reached the server";
+    ASSERT_EQ(Server().Stop().exitCode, 0);
+    ExpectFailure(tool.Finish(), HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+    ExpectNoJobAfterRestart();
+}
+
+TEST_F(ServerFaults, AToolKilledWhileTheDocumentStreamsLeavesNoJob)
+{
+    {
+        ChildProcess tool = StartTool(kDocuments / "photos-2.xps");
+        ASSERT_TRUE(WaitUntil([&] { return Receiving(); }, 60s)) << "the document never reached the server";
+    }
+    EXPECT_TRUE(WaitUntil([&] { return !Receiving(); })) << "the server kept the unfinished request";
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(Server().Command("lpstat", {"-o"}).out, "");
+    EXPECT_EQ(Server().Captured(), std::set<int>{});
+}
+
+TEST_F(ServerFaults, StoppedWhileTheToolWaitsForLongTheToolWaitsAndEndsZeroOnceTheJobPrints)
+{
+    ASSERT_EQ(Server().Command("cupsdisable", {"Faults"}).exitCode, 0);
+    ChildProcess tool = StartTool(kDocuments / "text.xps");
+    ASSERT_TRUE(WaitUntil([&] { return !Server().UnfinishedJobs("Faults").empty(); })) << "no job was made";
+    // The server's answer with the job's id is on its way to the tool as the job shows.
+    std::this_thread::sleep_for(200ms);
+    ASSERT_EQ(Server().Stop().exitCode, 0);
+    // Longer than a connection attempt gives up after: the tool keeps asking.
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(tool.Running());
+    ASSERT_EQ(Server().Start({}).exitCode, 0);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(tool.Running()) << "the queue is still paused";
+    ASSERT_EQ(Server().Command("cupsenable", {"Faults"}).exitCode, 0);
+
+    const ProcessRun run = tool.Finish();
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(Server().Captured().size(), 1u);
+    EXPECT_EQ(PdfPages(Server().Pdf(*Server().Captured().begin())), 3);
+}
+
+// A tmpfs of 64 KiB, mounted for the test's lifetime.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const fs::path& folder) : m_folder(folder)
+    {
+        fs::create_directories(folder);
+        m_mounted = mount("tmpfs", folder.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=1777") == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (m_mounted)
+            umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    bool Mounted() const { return m_mounted; }
+    // Blocks in use: a file deleted but still open keeps its blocks.
+    unsigned long UsedBlocks() const
+    {
+        struct statvfs status{};
+        statvfs(m_folder.c_str(), &status);
+        return status.f_blocks - status.f_bfree;
+    }
+
+private:
+    fs::path m_folder;
+    bool m_mounted = false;
+};
+
+TEST_F(ServerFaults, AFullSpoolFolderFailsDiskFullWithNoJobAndNoFileLeft)
+{
+    TempFolder folder;
+    const SmallFileSystem spool(folder.Path() / "spool");
+    if (!spool.Mounted())
+        GTEST_SKIP() << "mounting a tmpfs takes root";
+    const unsigned long usedBefore = spool.UsedBlocks();
+    ProcessOptions options;
+    options.environment.push_back("TMPDIR=" + (folder.Path() / "spool").string());
+
+    // The document is six times the folder's size.
+    ExpectFailure(StartTool(kDocuments / "text.xps", options).Finish(), HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+    EXPECT_TRUE(fs::is_empty(folder.Path() / "spool"));
+    EXPECT_EQ(spool.UsedBlocks(), usedBefore);
+    EXPECT_EQ(Server().Command("lpstat", {"-o"}).out, "");
+    EXPECT_EQ(Server().Captured(), std::set<int>{});
+}
+
+TEST_F(ServerFaults, AServerThatWantsAPasswordGetsNoPromptAndTheToolFailsAccessDenied)
+{
+    ASSERT_EQ(Server().Command("lpadmin", {"-p", "Faults", "-o", "printer-op-policy=authenticate"}).exitCode, 0);
+    // On a terminal of its own, where libcups's own password prompt would show and wait.
+    const std::string command =
+        "'" + std::string(WRENPAGE_BINARY) + "' Faults '" + (kDocuments / "text.xps").string() + "'";
+    ChildProcess tool("/usr/bin/script", {"--quiet", "--return", "--command", command, "/dev/null"},
+                      Server().Clients());
+    const ProcessRun run = tool.Finish();
+    const HRESULT denied = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(run.out, "Error " + std::to_string(denied) + "\r\n") << "the terminal showed more than one line";
+    EXPECT_EQ(run.exitCode, 5);
+    EXPECT_EQ(Server().Command("lpstat", {"-o"}).out, "");
+    EXPECT_EQ(Server().Captured(), std::set<int>{});
+}
+
+}  // namespace
