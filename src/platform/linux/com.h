@@ -1,42 +1,8 @@
 // What the rest of the Linux layer needs from its COM runtime.
 #pragma once
 
-#include <atomic>
-
+#include "com_object.h"
 #include "platform.h"
-
-// Reference counting and QueryInterface for the layer's own objects: answers IUnknown and each IID
-// listed, all through the one Interface.
-template <class Interface, const IID&... Iids>
-class ComObject : public Interface {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (object == nullptr)
-            return E_POINTER;
-        if (riid != IID_IUnknown && ((riid != Iids) && ...)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        *object = static_cast<Interface*>(this);
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --m_references;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-protected:
-    virtual ~ComObject() = default;
-
-private:
-    std::atomic<ULONG> m_references{1};
-};
 
 // The XPS object factory's class, registered with CoCreateInstance.
 HRESULT CreateXpsOMObjectFactory(REFIID riid, void** object);

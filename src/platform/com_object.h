@@ -1,9 +1,10 @@
-// Reference counting and QueryInterface for the stand-ins' COM objects.
+// Reference counting and QueryInterface for COM objects of our own: the Linux layer's services, and the
+// Windows tests' stand-ins for the services Wine lacks. platform.h is the build's platform folder's.
 #pragma once
 
 #include <atomic>
 
-#include <windows.h>
+#include "platform.h"
 
 // Answers IUnknown and each IID listed, all through the one Interface. Created with one reference.
 template <class Interface, const IID&... Iids>
