@@ -5,9 +5,9 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "document_status.h"
-#include "gobject_owner.h"
 #include "image_bounds.h"
 #include "markup_depth.h"
 #include "page_runs.h"
@@ -116,7 +116,7 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
             // Written this way round, NaN fails too.
             if (!(width > 0 && height > 0 && width <= kMaxPageSide && height <= kMaxPageSide))
                 return XPS_E_INVALID_PAGE_SIZE;
-            return visit(page.get(), width, height);
+            return visit(std::move(page), width, height);
         });
         if (status != S_OK)
             return status;

@@ -8,8 +8,11 @@
 
 #include <functional>
 
-// Called for each page in order, with its size in XPS units (1/96 inch).
-using XpsPageVisitor = std::function<HRESULT(GXPSPage* page, double width, double height)>;
+#include "gobject_owner.h"
+
+// Called for each page in order, with its size in XPS units (1/96 inch). The visitor owns the page:
+// libgxps keeps every image the page decoded until the page goes.
+using XpsPageVisitor = std::function<HRESULT(GObjectRef<GXPSPage> page, double width, double height)>;
 
 // Checks the package's ZIP, then loads the fixed document sequence, every fixed document and every
 // page's markup, visiting each page. Returns S_OK, or the first failure's status (the visitor's included).

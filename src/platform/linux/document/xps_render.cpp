@@ -85,13 +85,16 @@ HRESULT RenderInThisProcess(int packageFd, const PdfSink& sink)
     PdfDocument pdf(sink);
     if (const HRESULT status = pdf.Status(cairo_surface_status(pdf.Surface())); status != S_OK)
         return status;
-    const HRESULT status = ForEachXpsPage(packageFd, [&](GXPSPage* page, double width, double height) {
+    const HRESULT status = ForEachXpsPage(packageFd, [&](GObjectRef<GXPSPage> page, double width, double height) {
         cairo_pdf_surface_set_size(pdf.Surface(), width * kPointsPerXpsUnit, height * kPointsPerXpsUnit);
         CairoContext context(pdf.Surface());
         cairo_scale(context.Get(), kPointsPerXpsUnit, kPointsPerXpsUnit);
         GErrorRef error;
-        if (!gxps_page_render(page, context.Get(), error.Out()))
+        if (!gxps_page_render(page.get(), context.Get(), error.Out()))
             return StatusFromRenderError(error.Get());
+        // cairo holds a copy of every picture drawn until the page is written out, which takes as much
+        // memory again: libgxps's decoded pictures go first.
+        page.reset();
         cairo_show_page(context.Get());
         if (const HRESULT drawn = pdf.Status(cairo_status(context.Get())); drawn != S_OK)
             return drawn;
