@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "print_status.h"
 #include "xps_package.h"
@@ -11,6 +12,7 @@ namespace {
 
 // IPP notifications do not reliably deliver the end of a job, so the job's state is asked for.
 constexpr std::chrono::milliseconds kPollInterval{150};
+constexpr std::size_t kSendBlock = 64u << 10;
 
 HRESULT LastRequestStatus()
 {
@@ -115,13 +117,12 @@ HRESULT PrintJob::Create(std::string_view printerName, const std::string& title,
     // Among the options, since encoding them adds a format of its own where they name none.
     destination->num_options = cupsAddOption("document-format", CUPS_FORMAT_PDF, destination->num_options,
                                              &destination->options);
-    job = std::make_shared<PrintJob>(std::move(http), std::move(destination), title, std::move(completion));
+    job = std::make_shared<PrintJob>(std::move(destination), title, std::move(completion));
     return S_OK;
 }
 
-PrintJob::PrintJob(HttpConnection http, Destination destination, std::string title, std::shared_ptr<Event> completion)
-    : m_http(std::move(http)), m_destination(std::move(destination)), m_title(std::move(title)),
-      m_completion(std::move(completion))
+PrintJob::PrintJob(Destination destination, std::string title, std::shared_ptr<Event> completion)
+    : m_destination(std::move(destination)), m_title(std::move(title)), m_completion(std::move(completion))
 {
 }
 
@@ -141,8 +142,13 @@ HRESULT PrintJob::SendDocument(SpoolFile& package)
     // A job cancelled before its document was sent is never created.
     if (Ended())
         return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
+    SpoolFile pdf;
+    HRESULT status = Render(package, pdf);
+    if (Ended())
+        return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
     int id = 0;
-    const HRESULT status = Stream(package, id);
+    if (status >= 0)
+        status = Send(pdf, id);
     if (status < 0) {
         End(XPS_JOB_FAILED, status);
         return status;
@@ -162,11 +168,20 @@ HRESULT PrintJob::SendDocument(SpoolFile& package)
     return S_OK;
 }
 
-HRESULT PrintJob::Stream(SpoolFile& package, int& id)
+HRESULT PrintJob::Render(SpoolFile& package, SpoolFile& pdf)
 {
-    const HRESULT rewound = package.Rewind();
-    if (rewound < 0)
+    if (const HRESULT opened = pdf.Open(); opened < 0)
+        return opened;
+    if (const HRESULT rewound = package.Rewind(); rewound < 0)
         return rewound;
+    const PdfSink intoFile = [&pdf](const unsigned char* data, std::size_t size) { return pdf.Write(data, size); };
+    if (const HRESULT rendered = RenderXpsToPdf(package.Descriptor(), intoFile); rendered < 0)
+        return rendered;
+    return pdf.Rewind();
+}
+
+HRESULT PrintJob::Send(SpoolFile& pdf, int& id)
+{
     char uri[HTTP_MAX_URI];
     char resource[HTTP_MAX_URI];
     PrinterUri(m_destination->name, uri, resource);
@@ -178,22 +193,29 @@ HRESULT PrintJob::Stream(SpoolFile& package, int& id)
     for (const ipp_tag_t group : {IPP_TAG_OPERATION, IPP_TAG_JOB, IPP_TAG_SUBSCRIPTION})
         cupsEncodeOptions2(request.get(), m_destination->num_options, m_destination->options, group);
 
-    if (cupsSendRequest(m_http.get(), request.get(), resource, CUPS_LENGTH_VARIABLE) != HTTP_STATUS_CONTINUE)
-        return RequestStatus(m_http.get());
-    const PdfSink intoJob = [this](const unsigned char* data, std::size_t size) {
-        const auto* bytes = reinterpret_cast<const char*>(data);
-        return cupsWriteRequestData(m_http.get(), bytes, size) == HTTP_STATUS_CONTINUE ? S_OK
-                                                                                  : RequestStatus(m_http.get());
-    };
-    const HRESULT rendered = RenderXpsToPdf(package.Descriptor(), intoJob);
-    if (rendered < 0) {
-        // The server makes no job of a request that does not end: drop the connection mid-document.
-        m_http.reset();
-        return rendered;
+    // A connection of its own: the server may have closed an idle one, or restarted, while the
+    // document rendered.
+    HttpConnection http = ConnectToPrintServer();
+    if (!http)
+        return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+    // CUPS takes a request sent in chunks that breaks off at the wrong moment for a whole one, and
+    // would print part of the document of a sender that died: this request says its length.
+    if (cupsSendRequest(http.get(), request.get(), resource, ippLength(request.get()) + pdf.Size()) !=
+        HTTP_STATUS_CONTINUE)
+        return RequestStatus(http.get());
+    std::vector<char> buffer(kSendBlock);
+    for (;;) {
+        std::size_t got = 0;
+        if (const HRESULT read = pdf.Read(buffer.data(), buffer.size(), got); read < 0)
+            return read;
+        if (got == 0)
+            break;
+        if (cupsWriteRequestData(http.get(), buffer.data(), got) != HTTP_STATUS_CONTINUE)
+            return RequestStatus(http.get());
     }
-    const IppMessage response(cupsGetResponse(m_http.get(), resource));
+    const IppMessage response(cupsGetResponse(http.get(), resource));
     if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return RequestStatus(m_http.get());
+        return RequestStatus(http.get());
     id = ippGetInteger(ippFindAttribute(response.get(), "job-id", IPP_TAG_INTEGER), 0);
     return id > 0 ? S_OK : E_UNEXPECTED;
 }

@@ -24,16 +24,16 @@ public:
     static HRESULT Create(std::string_view printerName, const std::string& title, std::shared_ptr<Event> completion,
                           std::shared_ptr<PrintJob>& job);
 
-    PrintJob(HttpConnection http, Destination destination, std::string title, std::shared_ptr<Event> completion);
+    PrintJob(Destination destination, std::string title, std::shared_ptr<Event> completion);
     // Stops following the job; returns once the follower has ended.
     ~PrintJob();
 
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
 
-    // Creates the job on the server with the XPS package spooled in the file, rendered to PDF straight
-    // into the request, then follows the job until it ends. On failure there is no job and this one
-    // ends failed with the status returned.
+    // Renders the XPS package spooled in the file to PDF, creates the job on the server with it, then
+    // follows the job until it ends. On failure there is no job and this one ends failed with the
+    // status returned.
     HRESULT SendDocument(SpoolFile& package);
     // Cancels the job; one already on the server is cancelled there and ends when the server says so.
     void Cancel();
@@ -43,12 +43,13 @@ private:
     bool Ended() const;
     // Records how the job ended, once, and signals the completion event.
     void End(XPS_JOB_COMPLETION completion, HRESULT status);
+    // Into a private file: the request that creates the job carries the document's length.
+    HRESULT Render(SpoolFile& package, SpoolFile& pdf);
     // The new job's id.
-    HRESULT Stream(SpoolFile& package, int& id);
+    HRESULT Send(SpoolFile& pdf, int& id);
     void CancelOnServer(int id);
     void Follow(int id);
 
-    HttpConnection m_http;
     const Destination m_destination;
     const std::string m_title;
     const std::shared_ptr<Event> m_completion;

@@ -44,6 +44,7 @@ HRESULT SpoolFile::Write(const void* data, std::size_t size)
             return StatusFromErrno(errno);
         bytes += written;
         size -= static_cast<std::size_t>(written);
+        m_size += static_cast<std::size_t>(written);
     }
     return S_OK;
 }
@@ -51,4 +52,16 @@ HRESULT SpoolFile::Write(const void* data, std::size_t size)
 HRESULT SpoolFile::Rewind()
 {
     return lseek(m_fd, 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno);
+}
+
+HRESULT SpoolFile::Read(void* data, std::size_t size, std::size_t& got)
+{
+    ssize_t count;
+    do
+        count = read(m_fd, data, size);
+    while (count < 0 && errno == EINTR);
+    if (count < 0)
+        return StatusFromErrno(errno);
+    got = static_cast<std::size_t>(count);
+    return S_OK;
 }

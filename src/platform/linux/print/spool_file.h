@@ -19,8 +19,13 @@ public:
     HRESULT Write(const void* data, std::size_t size);
     // Back to the start, to read what was written.
     HRESULT Rewind();
+    // Reads up to size bytes; got is 0 at the end.
+    HRESULT Read(void* data, std::size_t size, std::size_t& got);
     int Descriptor() const noexcept { return m_fd; }
+    // How much has been written.
+    std::size_t Size() const noexcept { return m_size; }
 
 private:
     int m_fd = -1;
+    std::size_t m_size = 0;
 };
