@@ -1,5 +1,6 @@
 #include "print_job.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <utility>
@@ -10,7 +11,9 @@
 
 namespace {
 
-// IPP notifications do not reliably deliver the end of a job, so the job's state is asked for.
+// IPP notifications do not reliably deliver the end of a job, so the job's state is asked for: soon
+// at first, as a short job ends within milliseconds, then less often, up to a few times a second.
+constexpr std::chrono::milliseconds kFirstPoll{10};
 constexpr std::chrono::milliseconds kPollInterval{150};
 constexpr std::size_t kSendBlock = 64u << 10;
 
@@ -274,10 +277,10 @@ XPS_JOB_STATUS PrintJob::Status() const
 void PrintJob::Follow(int id)
 {
     HttpConnection http;
-    for (;;) {
+    for (std::chrono::milliseconds wait = kFirstPoll;; wait = std::min(2 * wait, kPollInterval)) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            if (m_wake.wait_for(lock, kPollInterval, [this] { return m_stopping; }))
+            if (m_wake.wait_for(lock, wait, [this] { return m_stopping; }))
                 return;
         }
         // A server that went away keeps the job and runs it again once back: keep asking until it answers.
