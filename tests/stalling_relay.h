@@ -1,23 +1,28 @@
 // A relay between clients and a print server that passes only the first bytes of what a client sends
 // on a connection and holds the rest, so that a document stops part-way for as long as a test needs.
+// A body sent in chunks is held inside the length line of a chunk, where a server reading it waits for
+// the rest of the line: the point where a sender that stops is most easily taken for one that ended.
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
 class StallingRelay {
 public:
-    // Listens on listenPath and relays each connection to the server's serverPath, passing at most
-    // passBytes of what the client sends on it.
+    // Listens on listenPath and relays each connection to the server's serverPath, holding what the
+    // client sends on it from the first holding point after passBytes.
     StallingRelay(const std::filesystem::path& listenPath, std::filesystem::path serverPath, std::size_t passBytes)
         : m_server(std::move(serverPath)), m_passBytes(passBytes)
     {
@@ -43,14 +48,68 @@ public:
     StallingRelay(const StallingRelay&) = delete;
     StallingRelay& operator=(const StallingRelay&) = delete;
 
-    // Whether a client has sent more than the relay passes on one of its connections.
+    // Whether the relay holds what a client sends on one of its connections.
     bool Stalled() const { return m_stalled; }
 
 private:
+    // Where the bytes a client has sent stand in its HTTP requests.
+    class Framing {
+    public:
+        // Whether the relay may hold the request before this byte.
+        bool MayHoldBefore() const
+        {
+            return (m_part == Part::Body && !m_chunked) || (m_part == Part::ChunkLength && !m_line.empty());
+        }
+
+        void Take(char byte)
+        {
+            switch (m_part) {
+            case Part::Headers:
+                m_line += byte;
+                if (m_line.size() >= 4 && m_line.compare(m_line.size() - 4, 4, "\r\n\r\n") == 0) {
+                    const std::size_t length = m_line.find("Content-Length:");
+                    m_left = length != std::string::npos ? std::strtoul(m_line.c_str() + length + 15, nullptr, 10) : 0;
+                    m_chunked = false;
+                    m_part = m_line.find("chunked") != std::string::npos ? Part::ChunkLength
+                             : m_left > 0                                 ? Part::Body
+                                                                          : Part::Headers;
+                    m_line.clear();
+                }
+                break;
+            case Part::ChunkLength:
+                if (byte != '\n') {
+                    m_line += byte;
+                    break;
+                }
+                m_left = std::strtoul(m_line.c_str(), nullptr, 16);
+                m_line.clear();
+                // The chunk and its CRLF; the last chunk, of length 0, is followed by a blank line.
+                m_left += 2;
+                m_part = Part::Body;
+                m_chunked = m_left > 2;
+                break;
+            case Part::Body:
+                if (--m_left == 0)
+                    m_part = m_chunked ? Part::ChunkLength : Part::Headers;
+                break;
+            }
+        }
+
+    private:
+        enum class Part { Headers, ChunkLength, Body };
+        Part m_part = Part::Headers;
+        std::string m_line;
+        std::size_t m_left = 0;
+        bool m_chunked = false;
+    };
+
     struct Link {
+        Link(int client, int server) : client(client), server(server) {}
         int client;
         int server;
         std::size_t passed = 0;
+        bool held = false;
+        Framing framing;
     };
 
     static sockaddr_un Address(const std::filesystem::path& path)
@@ -67,7 +126,7 @@ private:
             std::vector<pollfd> fds{{m_wake[0], POLLIN, 0}, {m_listener, POLLIN, 0}};
             for (const Link& link : m_links) {
                 // A held client is still watched for hanging up.
-                fds.push_back({link.client, static_cast<short>(link.passed < m_passBytes ? POLLIN : 0), 0});
+                fds.push_back({link.client, static_cast<short>(link.held ? 0 : POLLIN), 0});
                 fds.push_back({link.server, POLLIN, 0});
             }
             if (poll(fds.data(), fds.size(), -1) < 0)
@@ -104,7 +163,7 @@ private:
             close(server);
             return;
         }
-        m_links.push_back({client, server});
+        m_links.emplace_back(client, server);
     }
 
     // Moves what from has to to; false once either has hung up.
@@ -115,15 +174,21 @@ private:
         if ((events & POLLIN) == 0)
             return false;
         char buffer[16384];
-        std::size_t want = sizeof buffer;
-        if (fromClient)
-            want = std::min(want, m_passBytes - link.passed);
-        const ssize_t got = read(from, buffer, want);
+        ssize_t got = read(from, buffer, sizeof buffer);
         if (got <= 0)
             return false;
         if (fromClient) {
-            link.passed += static_cast<std::size_t>(got);
-            m_stalled = m_stalled || link.passed == m_passBytes;
+            // What comes after the holding point is dropped: nothing more of the request gets through.
+            for (ssize_t i = 0; i < got; ++i) {
+                if (link.passed >= m_passBytes && link.framing.MayHoldBefore()) {
+                    link.held = true;
+                    m_stalled = true;
+                    got = i;
+                    break;
+                }
+                link.framing.Take(buffer[i]);
+                ++link.passed;
+            }
         }
         for (ssize_t sent = 0; sent < got;) {
             const ssize_t wrote = send(to, buffer + sent, static_cast<std::size_t>(got - sent), MSG_NOSIGNAL);
