@@ -133,8 +133,6 @@ private:
                 continue;
             if (fds[0].revents != 0)
                 return;
-            if (fds[1].revents != 0)
-                Accept();
             std::vector<Link> open;
             for (std::size_t i = 0; i < m_links.size(); ++i) {
                 Link& link = m_links[i];
@@ -148,6 +146,8 @@ private:
                 }
             }
             m_links = open;
+            if (fds[1].revents != 0)
+                Accept();
         }
     }
 
