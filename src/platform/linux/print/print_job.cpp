@@ -142,11 +142,12 @@ PrintJob::~PrintJob()
 
 HRESULT PrintJob::SendDocument(SpoolFile& package)
 {
-    // A job cancelled before its document was sent is never created.
+    // A job cancelled before its document was sent is never created, nor its document rendered.
     if (Ended())
         return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
     SpoolFile pdf;
     HRESULT status = Render(package, pdf);
+    // Cancelled while it rendered.
     if (Ended())
         return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
     int id = 0;
