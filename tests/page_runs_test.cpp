@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -116,23 +118,25 @@ TEST(PageRuns, PackagesTheMarkupDoesNotDescribeAreLeftToLibgxps)
     }
 }
 
-// The whole print path across runs: every page once, in order, with its own text.
-TEST(PageRuns, ALongDocumentRendersEveryPageInOrder)
+// What a poppler tool prints, given the whole print path's PDF of the document and then the options after.
+std::string ReadRendered(const std::string& document, const std::string& tool, const std::string& after = "")
 {
     char folder[] = "/tmp/wrenpage-runs-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string pdf = std::string(folder) + "/long.pdf";
+    if (mkdtemp(folder) == nullptr)
+        return {};
+    const std::string pdf = std::string(folder) + "/rendered.pdf";
+    HRESULT rendered;
     {
-        UniqueFd in = OpenDocument(kLong);
+        UniqueFd in = OpenDocument(document);
         std::ofstream out(pdf, std::ios::binary);
-        ASSERT_EQ(RenderXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
-                      out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-                      return S_OK;
-                  }),
-                  S_OK);
+        rendered = RenderXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
+            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+            return S_OK;
+        });
     }
     std::string text;
-    if (FILE* pipe = popen(("pdftotext " + pdf + " -").c_str(), "r")) {
+    FILE* pipe = rendered == S_OK ? popen((tool + " " + pdf + " " + after).c_str(), "r") : nullptr;
+    if (pipe != nullptr) {
         char buffer[4096];
         for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
             text.append(buffer, got);
@@ -140,7 +144,53 @@ TEST(PageRuns, ALongDocumentRendersEveryPageInOrder)
     }
     unlink(pdf.c_str());
     rmdir(folder);
+    return text;
+}
 
+// The gallery's pictures are more than a run copies whole: each run holds those its pages name,
+// however they name them, and no other page's.
+TEST(PageRuns, ARunHoldsThePicturesItsPagesNameAndNoOthers)
+{
+    UniqueFd file = OpenDocument(kDocuments + "/gallery.xps");
+    PageRuns runs;
+    ASSERT_TRUE(runs.Plan(file.Get()));
+    SpoolFile run;
+    ASSERT_EQ(run.Open(), S_OK);
+    ASSERT_EQ(runs.WriteRun(file.Get(), 0, 32, 7, run.Descriptor()), S_OK);
+    ZipDirectory directory;
+    ASSERT_EQ(directory.Read(run.Descriptor()), S_OK);
+    // Pages 33 to 39 name theirs in pieces, with a space, absolute, relative, through a dictionary, in
+    // other case and escaped.
+    for (const char* part : {"Resources/Images/33.jpg/[0].piece", "Resources/Images/33.jpg/[1].last.piece",
+                             "Resources/Images/picture 34.jpg", "Resources/Images/35.jpg", "Resources/Images/36.jpg",
+                             "Resources/Pictures/37.dict", "Resources/Images/37.jpg", "Resources/Images/38.jpg",
+                             "Resources/Images/picture%2039.jpg",
+                             "Resources/Fonts/3B0A4F2C-1A6E-4C55-9E5B-6D2F0C8B7A11.ttf"})
+        EXPECT_NE(directory.Find(part), nullptr) << part;
+    for (const char* part : {"Resources/Images/32.jpg", "Resources/Images/40.jpg", "Resources/Images/1.jpg"})
+        EXPECT_EQ(directory.Find(part), nullptr) << part;
+}
+
+TEST(PageRuns, EveryPageOfTheGalleryKeepsItsPicture)
+{
+    // pdfimages lists one line for each image, its page first.
+    std::istringstream list(ReadRendered(kDocuments + "/gallery.xps", "pdfimages -list"));
+    std::map<int, int> images;
+    std::string line;
+    for (int skipped = 0; skipped < 2 && std::getline(list, line); ++skipped) {
+    }
+    while (std::getline(list, line))
+        ++images[std::stoi(line)];
+    std::map<int, int> expected;
+    for (int page = 1; page <= 40; ++page)
+        expected[page] = 1;
+    EXPECT_EQ(images, expected);
+}
+
+// The whole print path across runs: every page once, in order, with its own text.
+TEST(PageRuns, ALongDocumentRendersEveryPageInOrder)
+{
+    const std::string text = ReadRendered(kLong, "pdftotext", "-");
     // pdftotext ends each page with a form feed.
     std::vector<std::string> pages;
     for (std::size_t start = 0, end; (end = text.find('\f', start)) != std::string::npos; start = end + 1)

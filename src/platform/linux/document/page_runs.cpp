@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kCopyChunkSize = 64 * 1024;
 constexpr std::uint64_t kZip32Limit = 0xFFFFFFFF;
 constexpr std::size_t kMaxZip32Entries = 0xFFFF;
+constexpr const char* kWordSeparators = " \t\r\n,{}";
 
 using Attributes = std::vector<std::pair<std::string, std::string>>;
 using ElementVisitor = std::function<void(const std::string& name, const Attributes& attributes)>;
@@ -72,11 +73,10 @@ std::string Element(const std::string& name, const Attributes& attributes, bool 
     return element + (empty ? "/>" : ">");
 }
 
-// The part a reference from the part named from points to, as a ZIP entry name. Only plain paths are
-// taken: anything escaped, queried or with a fragment is left to libgxps.
-std::optional<std::string> ResolvePart(const std::string& from, const std::string& reference)
+// The ZIP entry name a path names, relative to the part named from; none if it climbs past the root.
+std::optional<std::string> ResolvePath(const std::string& from, const std::string& reference)
 {
-    if (reference.empty() || reference.find_first_of("%?#\\:") != std::string::npos)
+    if (reference.empty())
         return std::nullopt;
     std::string path = reference[0] == '/' ? reference : from.substr(0, from.rfind('/') + 1) + reference;
     std::vector<std::string> segments;
@@ -100,12 +100,63 @@ std::optional<std::string> ResolvePart(const std::string& from, const std::strin
     return name;
 }
 
+// The part a reference from the part named from points to. Only plain paths are taken: anything escaped,
+// queried or with a fragment is left to libgxps.
+std::optional<std::string> ResolvePart(const std::string& from, const std::string& reference)
+{
+    if (reference.find_first_of("%?#\\:") != std::string::npos)
+        return std::nullopt;
+    return ResolvePath(from, reference);
+}
+
 std::string FoldCase(const std::string& name)
 {
     std::string folded = name;
     for (char& c : folded)
         c = g_ascii_tolower(c);
     return folded;
+}
+
+// The last segment of a name, without a query or a fragment, in lower case.
+std::string Leaf(const std::string& name)
+{
+    const std::string path = name.substr(0, name.find_first_of("?#"));
+    const std::size_t slash = path.find_last_of("/\\");
+    return FoldCase(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+// The names a word may give a part, read as strictly or as loosely as any reader would: as written or
+// unescaped, with or without a query or fragment, with backslashes or slashes.
+std::vector<std::string> Spellings(const std::string& word)
+{
+    std::vector<std::string> spellings{word};
+    if (word.find('%') != std::string::npos) {
+        if (gchar* unescaped = g_uri_unescape_string(word.c_str(), nullptr)) {
+            spellings.emplace_back(unescaped);
+            g_free(unescaped);
+        }
+    }
+    for (std::size_t i = 0, written = spellings.size(); i < written; ++i) {
+        const std::string plain = spellings[i].substr(0, spellings[i].find_first_of("?#"));
+        for (std::string spelling : {spellings[i], plain}) {
+            std::replace(spelling.begin(), spelling.end(), '\\', '/');
+            spellings.push_back(spelling);
+        }
+        spellings.push_back(plain);
+    }
+    std::sort(spellings.begin(), spellings.end());
+    spellings.erase(std::unique(spellings.begin(), spellings.end()), spellings.end());
+    return spellings;
+}
+
+// The name of the part an entry holds: a part may be stored interleaved, in pieces named from
+// "name/[0].piece" to "name/[n].last.piece".
+std::string PartOf(const std::string& entry)
+{
+    const std::size_t slash = entry.rfind('/');
+    const std::string last = FoldCase(entry.substr(slash == std::string::npos ? 0 : slash + 1));
+    const bool piece = last[0] == '[' && (g_str_has_suffix(last.c_str(), "].piece") || g_str_has_suffix(last.c_str(), "].last.piece"));
+    return piece && slash != std::string::npos ? entry.substr(0, slash) : entry;
 }
 
 std::string RelationshipsOf(const std::string& part)
@@ -251,6 +302,8 @@ bool PageRuns::Plan(int fd)
     m_documents.clear();
     m_shared.clear();
     m_parts.clear();
+    m_named.clear();
+    m_leaves.clear();
     if (m_directory.Read(fd) != S_OK)
         return false;
     for (const ZipEntry& entry : m_directory.Entries())
@@ -296,10 +349,101 @@ bool PageRuns::Plan(int fd)
             pageParts.insert(page.relationships);
         }
     }
+    std::uint64_t sharedBytes = 0;
     for (const ZipEntry& entry : m_directory.Entries()) {
-        if (pageParts.count(&entry) == 0)
-            m_shared.push_back(&entry);
+        if (pageParts.count(&entry) != 0)
+            continue;
+        m_shared.push_back(&entry);
+        if (!IsMarkup(entry.name))
+            sharedBytes += entry.compressedSize;
     }
+    m_selective = sharedBytes > kMaxSharedRunBytes;
+    if (m_selective) {
+        for (const ZipEntry& entry : m_directory.Entries()) {
+            const std::string name = FoldCase(PartOf(entry.name));
+            m_leaves.insert(Leaf(name));
+            m_named[name].push_back(&entry);
+        }
+        Dictionaries dictionaries;
+        for (Document& document : m_documents) {
+            for (Page& page : document.pages)
+                page.resourcesKnown = FindResources(fd, page, dictionaries);
+        }
+    }
+    return true;
+}
+
+bool PageRuns::MayName(const std::string& word) const
+{
+    // Only unescaping gives a word another last segment; most words are numbers and name nothing.
+    if (m_leaves.count(Leaf(word)) != 0)
+        return true;
+    if (word.find('%') == std::string::npos)
+        return false;
+    const std::vector<std::string> spellings = Spellings(word);
+    return std::any_of(spellings.begin(), spellings.end(),
+                       [&](const std::string& spelling) { return m_leaves.count(Leaf(spelling)) != 0; });
+}
+
+std::optional<std::vector<PageRuns::Word>> PageRuns::ReadWords(int fd, const ZipEntry& part) const
+{
+    std::string markup;
+    if (!ReadPart(fd, part, markup))
+        return std::nullopt;
+    std::vector<Word> words;
+    const bool parsed = ForEachElement(markup, [&](const std::string&, const Attributes& attributes) {
+        for (const auto& [name, value] : attributes) {
+            // Markup extensions, colour profiles and lists put several words in one value; a name with a
+            // space in it, unescaped, is the whole value.
+            if (value.find_first_of(kWordSeparators) != std::string::npos && MayName(value))
+                words.push_back({value, name == "Source"});
+            gchar** split = g_strsplit_set(value.c_str(), kWordSeparators, -1);
+            for (gchar** word = split; *word != nullptr; ++word) {
+                if (MayName(*word))
+                    words.push_back({*word, name == "Source"});
+            }
+            g_strfreev(split);
+        }
+    });
+    return parsed ? std::optional(std::move(words)) : std::nullopt;
+}
+
+// Takes any word of the page's markup, or of a dictionary it names, that names a part relative to the
+// page or to the markup it is in, for a part the page draws: more than libgxps reads, never less.
+bool PageRuns::FindResources(int fd, Page& page, Dictionaries& dictionaries) const
+{
+    const std::optional<std::vector<Word>> pageWords = ReadWords(fd, *page.part);
+    if (!pageWords)
+        return false;
+    std::unordered_set<const ZipEntry*> found;
+    std::unordered_set<const ZipEntry*> read;
+    std::vector<std::pair<const ZipEntry*, const std::vector<Word>*>> pending{{page.part, &*pageWords}};
+    while (!pending.empty()) {
+        const auto [from, words] = pending.back();
+        pending.pop_back();
+        for (const Word& word : *words) {
+            for (const std::string& spelling : Spellings(word.text)) {
+                for (const ZipEntry* base : {page.part, from}) {
+                    const std::optional<std::string> name = ResolvePath(base->name, spelling);
+                    const auto named = name ? m_named.find(FoldCase(*name)) : m_named.end();
+                    if (named == m_named.end())
+                        continue;
+                    found.insert(named->second.begin(), named->second.end());
+                    // A dictionary in pieces does not parse piece by piece: its page's parts stay unknown.
+                    const ZipEntry* part = named->second.front();
+                    if (!word.dictionary || !read.insert(part).second)
+                        continue;
+                    auto [dictionary, added] = dictionaries.try_emplace(part);
+                    if (added)
+                        dictionary->second = ReadWords(fd, *part);
+                    if (!dictionary->second)
+                        return false;
+                    pending.emplace_back(part, &*dictionary->second);
+                }
+            }
+        }
+    }
+    page.resources.assign(found.begin(), found.end());
     return true;
 }
 
@@ -379,8 +523,14 @@ HRESULT PageRuns::WriteRun(int fd, std::size_t document, std::size_t first, std:
                 return status;
         }
     }
+    bool everyPart = !m_selective;
+    std::unordered_set<const ZipEntry*> named;
+    for (std::size_t p = first; p < first + count; ++p) {
+        everyPart = everyPart || !source.pages[p].resourcesKnown;
+        named.insert(source.pages[p].resources.begin(), source.pages[p].resources.end());
+    }
     for (const ZipEntry* entry : m_shared) {
-        if (!IsMarkup(entry->name)) {
+        if (!IsMarkup(entry->name) && (everyPart || named.count(entry) != 0)) {
             if (const HRESULT status = zip.Copy(*entry); status != S_OK)
                 return status;
         }

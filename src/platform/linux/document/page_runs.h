@@ -11,8 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "zip_directory.h"
@@ -21,6 +23,10 @@
 // costs more than reopening the shared parts.
 constexpr std::size_t kMaxRunPages = 32;
 constexpr std::uint64_t kMaxRunPageBytes = 4u << 20;
+// Every run holds all the parts the pages share (fonts, pictures) while they pack to at most this many
+// bytes. Past it, as when each page shows pictures of its own, copying them all into every run would
+// cost the square of the pages: a run then holds just the parts its pages' markup names.
+constexpr std::uint64_t kMaxSharedRunBytes = 4u << 20;
 
 using PageLoader = std::function<HRESULT(GXPSDocument* document, guint page)>;
 
@@ -45,7 +51,18 @@ private:
         std::string element;
         const ZipEntry* part = nullptr;
         const ZipEntry* relationships = nullptr;
+        // Where runs hold just the parts their pages name: the parts this page's markup names. A page
+        // whose markup does not parse has them unknown, and a run holding it holds every part.
+        std::vector<const ZipEntry*> resources;
+        bool resourcesKnown = false;
     };
+    // A word of an attribute value that ends in the last segment of some part's name.
+    struct Word {
+        std::string text;
+        bool dictionary;  // a Source attribute's: a resource dictionary, whose own words count too
+    };
+    // Each resource dictionary's words, read once however many pages use it; none if it does not parse.
+    using Dictionaries = std::unordered_map<const ZipEntry*, std::optional<std::vector<Word>>>;
     struct Document {
         const ZipEntry* part = nullptr;
         std::string root;
@@ -53,6 +70,10 @@ private:
     };
 
     bool ReadDocument(int fd, const std::string& name);
+    // Whether a word ends in the last segment of a part's name, however it is spelled.
+    bool MayName(const std::string& word) const;
+    std::optional<std::vector<Word>> ReadWords(int fd, const ZipEntry& part) const;
+    bool FindResources(int fd, Page& page, Dictionaries& dictionaries) const;
     const ZipEntry* Find(const std::string& name) const;
 
     ZipDirectory m_directory;
@@ -61,4 +82,10 @@ private:
     std::vector<Document> m_documents;
     // The parts every run holds, markup first: all but the pages and their relationships.
     std::vector<const ZipEntry*> m_shared;
+    // Whether a run holds, of the shared parts that are not markup, just those its pages name.
+    bool m_selective = false;
+    // Where runs hold just the parts their pages name: every part's entries (one, or its pieces) by its
+    // name in lower case, and the last segment of every such name.
+    std::unordered_map<std::string, std::vector<const ZipEntry*>> m_named;
+    std::unordered_set<std::string> m_leaves;
 };
