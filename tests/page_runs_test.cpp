@@ -14,6 +14,7 @@
 
 #include "gobject_owner.h"
 #include "page_runs.h"
+#include "rendered_pdf.h"
 #include "spool_file.h"
 #include "unique_fd.h"
 #include "xps_package.h"
@@ -116,35 +117,6 @@ TEST(PageRuns, PackagesTheMarkupDoesNotDescribeAreLeftToLibgxps)
         PageRuns runs;
         EXPECT_FALSE(runs.Plan(file.Get())) << name;
     }
-}
-
-// What a poppler tool prints, given the whole print path's PDF of the document and then the options after.
-std::string ReadRendered(const std::string& document, const std::string& tool, const std::string& after = "")
-{
-    char folder[] = "/tmp/wrenpage-runs-XXXXXX";
-    if (mkdtemp(folder) == nullptr)
-        return {};
-    const std::string pdf = std::string(folder) + "/rendered.pdf";
-    HRESULT rendered;
-    {
-        UniqueFd in = OpenDocument(document);
-        std::ofstream out(pdf, std::ios::binary);
-        rendered = RenderXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
-            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-            return S_OK;
-        });
-    }
-    std::string text;
-    FILE* pipe = rendered == S_OK ? popen((tool + " " + pdf + " " + after).c_str(), "r") : nullptr;
-    if (pipe != nullptr) {
-        char buffer[4096];
-        for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            text.append(buffer, got);
-        pclose(pipe);
-    }
-    unlink(pdf.c_str());
-    rmdir(folder);
-    return text;
 }
 
 // The gallery's pictures are more than a run copies whole: each run holds those its pages name,

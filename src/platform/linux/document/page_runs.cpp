@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <unordered_set>
@@ -20,6 +21,10 @@ constexpr std::size_t kCopyChunkSize = 64 * 1024;
 constexpr std::uint64_t kZip32Limit = 0xFFFFFFFF;
 constexpr std::size_t kMaxZip32Entries = 0xFFFF;
 constexpr const char* kWordSeparators = " \t\r\n,{}";
+// A JPEG's frame header comes after its metadata, which may take up to this much.
+constexpr std::size_t kMaxJpegHeader = 1u << 20;
+// A page's first picture is drawn by the layer only where its markup ends this early in the page.
+constexpr std::size_t kMaxPictureMarkup = 64u << 10;
 
 using Attributes = std::vector<std::pair<std::string, std::string>>;
 using ElementVisitor = std::function<void(const std::string& name, const Attributes& attributes)>;
@@ -285,6 +290,14 @@ private:
     std::string m_directory;
 };
 
+// A page's markup as a run holds it: without its first picture, which the layer draws itself.
+HRESULT AddWithoutPicture(int fd, const ZipEntry& page, ZipWriter& zip)
+{
+    std::string markup;
+    const std::optional<SplitPage> split = ReadPart(fd, page, markup) ? SplitPagePicture(markup) : std::nullopt;
+    return split ? zip.Add(page.name, split->rest) : E_FAIL;
+}
+
 bool IsMarkup(const std::string& name)
 {
     for (const char* suffix : {".rels", ".xml", ".fdseq", ".fdoc"}) {
@@ -294,6 +307,31 @@ bool IsMarkup(const std::string& name)
     }
     return false;
 }
+
+// The part's first bytes, up to size, or fewer if it is shorter.
+std::string ReadStart(int fd, const ZipEntry& entry, std::size_t size)
+{
+    std::string start;
+    InflateZipEntry(fd, entry, [&](const unsigned char* data, std::size_t got) {
+        start.append(reinterpret_cast<const char*>(data), std::min(got, size - start.size()));
+        return start.size() < size ? S_OK : S_FALSE;
+    });
+    return start;
+}
+
+std::optional<JpegInfo> ReadJpegHeader(int fd, const ZipEntry& entry)
+{
+    std::optional<JpegInfo> info;
+    std::vector<unsigned char> start;
+    InflateZipEntry(fd, entry, [&](const unsigned char* data, std::size_t size) {
+        start.insert(start.end(), data, data + std::min(size, kMaxJpegHeader - start.size()));
+        info = ReadJpegInfo(start.data(), start.size());
+        return info || start.size() == kMaxJpegHeader ? S_FALSE : S_OK;
+    });
+    return info;
+}
+
+bool IsWhole(double pixels) { return std::fabs(pixels - std::round(pixels)) < 0.01; }
 
 }  // namespace
 
@@ -356,6 +394,16 @@ bool PageRuns::Plan(int fd)
         m_shared.push_back(&entry);
         if (!IsMarkup(entry.name))
             sharedBytes += entry.compressedSize;
+    }
+    // Pages are read for a first picture only in a package that holds a JPEG.
+    const bool holdsJpeg = std::any_of(m_shared.begin(), m_shared.end(), [&](const ZipEntry* entry) {
+        return !IsMarkup(entry->name) && ReadStart(fd, *entry, 3) == "\xFF\xD8\xFF";
+    });
+    if (holdsJpeg) {
+        for (Document& document : m_documents) {
+            for (Page& page : document.pages)
+                page.picture = FindPicture(fd, page);
+        }
     }
     m_selective = sharedBytes > kMaxSharedRunBytes;
     if (m_selective) {
@@ -447,6 +495,34 @@ bool PageRuns::FindResources(int fd, Page& page, Dictionaries& dictionaries) con
     return true;
 }
 
+std::optional<PlacedPicture> PageRuns::FindPicture(int fd, const Page& page) const
+{
+    // The first element is all that counts here: a long page is not read to its end.
+    std::optional<SplitPage> split = SplitPagePicture(ReadStart(fd, *page.part, kMaxPictureMarkup));
+    const std::optional<std::string> name = split ? ResolvePart(page.part->name, split->picture.source) : std::nullopt;
+    const ZipEntry* part = name ? Find(*name) : nullptr;
+    const std::optional<JpegInfo> jpeg = part ? ReadJpegHeader(fd, *part) : std::nullopt;
+    if (!jpeg)
+        return std::nullopt;
+    // The viewbox in the picture's pixels: a part of the picture, on whole pixels, as libgxps cuts it.
+    const XpsRect& box = split->picture.viewbox;
+    const double left = box.x * jpeg->resolutionX / 96;
+    const double top = box.y * jpeg->resolutionY / 96;
+    const double right = left + box.width * jpeg->resolutionX / 96;
+    const double bottom = top + box.height * jpeg->resolutionY / 96;
+    if (!(IsWhole(left) && IsWhole(top) && IsWhole(right) && IsWhole(bottom) && std::round(left) >= 0 &&
+          std::round(top) >= 0 && std::round(right) <= jpeg->width && std::round(bottom) <= jpeg->height &&
+          std::round(right) > std::round(left) && std::round(bottom) > std::round(top)))
+        return std::nullopt;
+    return PlacedPicture{std::move(split->picture), part, *jpeg};
+}
+
+const PlacedPicture* PageRuns::PictureOf(std::size_t document, std::size_t page) const
+{
+    const std::optional<PlacedPicture>& picture = m_documents[document].pages[page].picture;
+    return picture ? &*picture : nullptr;
+}
+
 const ZipEntry* PageRuns::Find(const std::string& name) const
 {
     const auto found = m_parts.find(FoldCase(name));
@@ -519,7 +595,10 @@ HRESULT PageRuns::WriteRun(int fd, std::size_t document, std::size_t first, std:
         for (const ZipEntry* entry : {source.pages[p].part, source.pages[p].relationships}) {
             if (entry == nullptr || !written.insert(entry).second)
                 continue;
-            if (const HRESULT status = zip.Copy(*entry); status != S_OK)
+            if (const HRESULT status = entry == source.pages[p].part && source.pages[p].picture
+                                           ? AddWithoutPicture(fd, *entry, zip)
+                                           : zip.Copy(*entry);
+                status != S_OK)
                 return status;
         }
     }
@@ -557,7 +636,9 @@ HRESULT PageRuns::ForEachPage(int fd, guint document, GXPSDocument* whole, const
         // A run that does not load as the whole package did is read from the whole package instead.
         const bool inRun = runDocument && gxps_document_get_n_pages(runDocument.get()) == count;
         for (guint p = 0; p < count; ++p) {
-            if (const HRESULT status = inRun ? load(runDocument.get(), p) : load(whole, first + p); status != S_OK)
+            const HRESULT status = inRun ? load(runDocument.get(), p, PictureOf(document, first + p))
+                                         : load(whole, first + p, nullptr);
+            if (status != S_OK)
                 return status;
         }
         first += count;

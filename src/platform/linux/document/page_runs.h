@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "page_picture.h"
 #include "zip_directory.h"
 
 // A run ends at this many pages, or once its pages pack to this many bytes: scanning past large pages
@@ -28,7 +29,9 @@ constexpr std::uint64_t kMaxRunPageBytes = 4u << 20;
 // cost the square of the pages: a run then holds just the parts its pages' markup names.
 constexpr std::uint64_t kMaxSharedRunBytes = 4u << 20;
 
-using PageLoader = std::function<HRESULT(GXPSDocument* document, guint page)>;
+// picture, where not null, is the page's first picture, which the page in the run's package has lost
+// and the loader is to draw.
+using PageLoader = std::function<HRESULT(GXPSDocument* document, guint page, const PlacedPicture* picture)>;
 
 // Where each fixed document's pages are, as the package's relationships and markup name them.
 class PageRuns {
@@ -55,6 +58,9 @@ private:
         // whose markup does not parse has them unknown, and a run holding it holds every part.
         std::vector<const ZipEntry*> resources;
         bool resourcesKnown = false;
+        // The page's first picture, where it goes into the PDF as the JPEG it is: in a run the page
+        // comes without it.
+        std::optional<PlacedPicture> picture;
     };
     // A word of an attribute value that ends in the last segment of some part's name.
     struct Word {
@@ -74,6 +80,8 @@ private:
     bool MayName(const std::string& word) const;
     std::optional<std::vector<Word>> ReadWords(int fd, const ZipEntry& part) const;
     bool FindResources(int fd, Page& page, Dictionaries& dictionaries) const;
+    std::optional<PlacedPicture> FindPicture(int fd, const Page& page) const;
+    const PlacedPicture* PictureOf(std::size_t document, std::size_t page) const;
     const ZipEntry* Find(const std::string& name) const;
 
     ZipDirectory m_directory;

@@ -113,7 +113,9 @@ public:
 
         const int fd = file.Get();
         const auto check = [fd](const PdfSink& progress) {
-            return ForEachXpsPage(fd, [&](GObjectRef<GXPSPage>, double, double) { return progress(nullptr, 0); });
+            return ForEachXpsPage(fd, [&](GObjectRef<GXPSPage>, double, double, const PlacedPicture*) {
+                return progress(nullptr, 0);
+            });
         };
         const PdfSink nothing = [](const unsigned char*, std::size_t) { return S_OK; };
         if (const HRESULT status = RunInRenderProcess(check, nothing); status != S_OK)

@@ -105,7 +105,8 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
         const guint pages = gxps_document_get_n_pages(document.get());
         if (pages == 0)
             return XPS_E_MISSING_PAGE_IN_DOCUMENT;
-        const HRESULT status = runs.ForEachPage(packageFd, d, document.get(), [&](GXPSDocument* holder, guint p) {
+        const HRESULT status = runs.ForEachPage(packageFd, d, document.get(), [&](GXPSDocument* holder, guint p,
+                                                                                 const PlacedPicture* picture) {
             GErrorRef pageError;
             GObjectRef<GXPSPage> page(gxps_document_get_page(holder, p, pageError.Out()));
             if (!page)
@@ -116,7 +117,7 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
             // Written this way round, NaN fails too.
             if (!(width > 0 && height > 0 && width <= kMaxPageSide && height <= kMaxPageSide))
                 return XPS_E_INVALID_PAGE_SIZE;
-            return visit(std::move(page), width, height);
+            return visit(std::move(page), width, height, picture);
         });
         if (status != S_OK)
             return status;

@@ -9,10 +9,13 @@
 #include <functional>
 
 #include "gobject_owner.h"
+#include "page_picture.h"
 
 // Called for each page in order, with its size in XPS units (1/96 inch). The visitor owns the page:
 // libgxps keeps every image the page decoded until the page goes.
-using XpsPageVisitor = std::function<HRESULT(GObjectRef<GXPSPage> page, double width, double height)>;
+// picture, where not null, is the page's first picture, which libgxps will not draw: the visitor does.
+using XpsPageVisitor =
+    std::function<HRESULT(GObjectRef<GXPSPage> page, double width, double height, const PlacedPicture* picture)>;
 
 // Checks the package's ZIP, then loads the fixed document sequence, every fixed document and every
 // page's markup, visiting each page. Returns S_OK, or the first failure's status (the visitor's included).

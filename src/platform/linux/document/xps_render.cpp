@@ -1,11 +1,16 @@
 // Rendering an XPS package to vector PDF, page by page, with libgxps on a cairo PDF surface.
 #include <cairo-pdf.h>
 
+#include <optional>
+#include <vector>
+
 #include "document_status.h"
 #include "gobject_owner.h"
+#include "jpeg_picture.h"
 #include "render_process.h"
 #include "xps_package.h"
 #include "xps_pages.h"
+#include "zip_directory.h"
 
 namespace {
 
@@ -80,15 +85,33 @@ private:
     cairo_t* m_context;
 };
 
+HRESULT ReadWholePart(int packageFd, const ZipEntry& part, std::vector<unsigned char>& bytes)
+{
+    return InflateZipEntry(packageFd, part, [&bytes](const unsigned char* data, std::size_t size) {
+        bytes.insert(bytes.end(), data, data + size);
+        return S_OK;
+    });
+}
+
 HRESULT RenderInThisProcess(int packageFd, const PdfSink& sink)
 {
     PdfDocument pdf(sink);
     if (const HRESULT status = pdf.Status(cairo_surface_status(pdf.Surface())); status != S_OK)
         return status;
-    const HRESULT status = ForEachXpsPage(packageFd, [&](GObjectRef<GXPSPage> page, double width, double height) {
+    const HRESULT status = ForEachXpsPage(packageFd, [&](GObjectRef<GXPSPage> page, double width, double height,
+                                                         const PlacedPicture* placed) {
+        // Lives until the page is written out: cairo writes the picture's JPEG then.
+        std::optional<JpegPicture> picture;
         cairo_pdf_surface_set_size(pdf.Surface(), width * kPointsPerXpsUnit, height * kPointsPerXpsUnit);
         CairoContext context(pdf.Surface());
         cairo_scale(context.Get(), kPointsPerXpsUnit, kPointsPerXpsUnit);
+        // Under the rest of the page, as it comes first.
+        if (placed != nullptr) {
+            std::vector<unsigned char> jpeg;
+            if (const HRESULT read = ReadWholePart(packageFd, *placed->part, jpeg); read != S_OK)
+                return read;
+            picture.emplace(std::move(jpeg), *placed).Draw(context.Get());
+        }
         GErrorRef error;
         if (!gxps_page_render(page.get(), context.Get(), error.Out()))
             return StatusFromRenderError(error.Get());
