@@ -39,7 +39,8 @@ TEST(PagePicture, APictureFirstOnThePageIsSplitFromTheRest)
     const std::string compact = Replace(kPicture, "M 48,48 L 768,48 L 768,588 L 48,588 Z", "M48,48L768,48 768,588 48,588z");
     for (const auto& [before, picture] : std::vector<std::pair<std::string, std::string>>{
              {"", kPicture}, {R"(<?xml version="1.0"?><!-- by hand -->)", kPicture}, {"", single}, {"", compact},
-             {"", Replace(kPicture, "ViewportUnits=\"Absolute\"", "TileMode=\"None\"")}}) {
+             {"", Replace(kPicture, "ViewportUnits=\"Absolute\"", "TileMode=\"None\"")},
+             {"", Replace(kPicture, "<Path Data", R"(<Path Name="Scan1" xml:lang="en-GB" Data)")}}) {
         const std::string markup = before + Page("\n  " + picture + kCaption);
         const std::optional<SplitPage> split = SplitPagePicture(markup);
         ASSERT_TRUE(split) << markup;

@@ -145,7 +145,10 @@ void StartPictureElement(GMarkupParseContext*, const gchar* element, const gchar
     PagePicture& picture = parse->picture;
     const int depth = parse->depth++;
     const bool fill = depth == 1 && std::strcmp(element, "Path.Fill") == 0 && *names == nullptr;
-    if (depth == 0 && std::strcmp(element, "Path") == 0 && !parse->path && AttributesAre(names, {"Data"})) {
+    // Names and hints for readers of the markup draw nothing.
+    if (depth == 0 && std::strcmp(element, "Path") == 0 && !parse->path &&
+        AttributesAre(names, {"Data", "Name", "xml:lang", "AutomationProperties.Name", "AutomationProperties.HelpText",
+                              "SnapsToDevicePixels"})) {
         parse->path = true;
         const char* outline = Find(names, values, "Data");
         parse->fits = parse->fits && outline != nullptr && ReadOutline(outline, picture);
