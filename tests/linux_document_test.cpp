@@ -314,8 +314,9 @@ TEST_F(XpsDocument, BombsAreRefusedInBoundedMemory)
     }
 }
 
-// Image headers as they stream past: the size is found wherever the chunks happen to break.
-TEST(ImageBounds, ImagesClaimingTooManyPixelsAreRefusedFromTheirHeaders)
+// Image headers as they stream past: the size is found, and a JPEG cut short is, wherever the chunks
+// happen to break.
+TEST(ImageBounds, ImagesClaimingTooManyPixelsOrCutShortAreRefused)
 {
     const auto jpeg = [](unsigned side) {
         const auto hi = static_cast<char>(side >> 8), lo = static_cast<char>(side & 0xFF);
@@ -338,7 +339,16 @@ TEST(ImageBounds, ImagesClaimingTooManyPixelsAreRefusedFromTheirHeaders)
         height[0] = '\x01';
         return std::string("II*\0\x0C\x00\x00\x00" "data" "\x02\x00", 14) + width + height;
     };
+    // A JPEG goes on to its end marker through tables, scans of coded data and restarts.
+    const std::string frame("\xFF\xD8\xFF\xC2\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00", 15);
+    const std::string scan("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00" "ab\xFF\x00" "c\xFF\xD0" "d", 17);
+    const std::string tables("\xFF\xC4\x00\x04\xFF\xD9", 6);
+    const std::string whole = frame + scan + tables + scan + "\xFF\xD9" + "trailing";
     const std::pair<std::string, HRESULT> cases[] = {
+        {whole, S_OK},
+        {whole.substr(0, whole.find("trailing") - 1), WINCODEC_ERR_BADIMAGE},
+        {frame + scan, WINCODEC_ERR_BADIMAGE},
+        {std::string("\xFF\xD8\xFF\xE1\x10\x00" "Exif", 10), WINCODEC_ERR_BADIMAGE},
         {jpeg(6000), S_OK},      {jpeg(8000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
         {png(6000), S_OK},       {png(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
         {tiff(6000), S_OK},      {tiff(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},

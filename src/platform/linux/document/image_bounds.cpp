@@ -45,7 +45,17 @@ HRESULT ImageBounds::Feed(const unsigned char* data, std::size_t size)
             i += passed;
             m_offset += passed;
             if (m_state == State::JpegSkip && (m_skip -= static_cast<std::uint32_t>(passed)) == 0)
-                m_state = State::JpegMarkerStart;
+                m_state = AfterJpegSegment();
+            continue;
+        }
+        // Coded image data holds no marker but restarts until the end: only an 0xFF may start one.
+        if (m_state == State::JpegData) {
+            const void* mark = std::memchr(data + i, 0xFF, size - i);
+            const std::size_t next = mark ? static_cast<std::size_t>(static_cast<const unsigned char*>(mark) - data) + 1 : size;
+            m_offset += next - i;
+            i = next;
+            if (mark)
+                m_state = State::JpegDataMarker;
             continue;
         }
         if (const HRESULT status = FeedByte(data[i]); status != S_OK)
@@ -56,9 +66,16 @@ HRESULT ImageBounds::Feed(const unsigned char* data, std::size_t size)
     return S_OK;
 }
 
-HRESULT ImageBounds::Finish()
+HRESULT ImageBounds::Finish(bool whole)
 {
+    if (whole && m_jpeg && m_state != State::Done)
+        return WINCODEC_ERR_BADIMAGE;
     return m_state == State::TiffDirectory && m_count >= 2 ? CheckTiffDirectory() : S_OK;
+}
+
+ImageBounds::State ImageBounds::AfterJpegSegment() const
+{
+    return m_marker == 0xDA ? State::JpegData : State::JpegMarkerStart;
 }
 
 HRESULT ImageBounds::FeedByte(unsigned char byte)
@@ -67,6 +84,7 @@ HRESULT ImageBounds::FeedByte(unsigned char byte)
     case State::Header:
         m_bytes[m_count++] = byte;
         if (m_count == 3 && m_bytes[0] == 0xFF && m_bytes[1] == 0xD8 && m_bytes[2] == 0xFF) {
+            m_jpeg = true;
             m_state = State::JpegMarker;
         } else if (m_count == kTiffHeaderSize) {
             const bool little = std::memcmp(m_bytes, "II*\0", 4) == 0;
@@ -98,8 +116,8 @@ HRESULT ImageBounds::FeedByte(unsigned char byte)
             return S_OK;
         if (IsJpegStandalone(byte))
             m_state = State::JpegMarkerStart;
-        else if (byte == 0xD9 || byte == 0xDA)
-            m_state = State::Done;  // the image data or its end came before any frame
+        else if (byte == 0xD9 || (byte == 0xDA && !m_framed))
+            m_state = State::Done;  // the end, or image data before any frame, which no reader decodes
         else
             m_marker = byte, m_state = State::JpegLengthHigh;
         return S_OK;
@@ -112,20 +130,37 @@ HRESULT ImageBounds::FeedByte(unsigned char byte)
         if (m_skip < 2 + (IsJpegFrame(m_marker) ? kJpegFrameFields : 0)) {
             m_state = State::Done;
         } else if (IsJpegFrame(m_marker)) {
+            m_skip -= 2 + kJpegFrameFields;
             m_count = 0;
             m_state = State::JpegFrame;
         } else {
             m_skip -= 2;
-            m_state = m_skip > 0 ? State::JpegSkip : State::JpegMarkerStart;
+            m_state = m_skip > 0 ? State::JpegSkip : AfterJpegSegment();
         }
         return S_OK;
     case State::JpegFrame:
         m_bytes[m_count++] = byte;
-        return m_count == kJpegFrameFields ? Check(Big16(m_bytes + 3), Big16(m_bytes + 1)) : S_OK;
+        if (m_count < kJpegFrameFields)
+            return S_OK;
+        if (const HRESULT status = Check(Big16(m_bytes + 3), Big16(m_bytes + 1)); status != S_OK)
+            return status;
+        // On to the end marker, past the rest of the frame header.
+        m_framed = true;
+        m_state = m_skip > 0 ? State::JpegSkip : State::JpegMarkerStart;
+        return S_OK;
+    case State::JpegDataMarker:
+        if (byte == 0x00 || (byte >= 0xD0 && byte <= 0xD7))
+            m_state = State::JpegData;  // a coded 0xFF, or a restart
+        else if (byte == 0xD9)
+            m_state = State::Done;
+        else if (byte != 0xFF)
+            m_marker = byte, m_state = State::JpegLengthHigh;  // tables and the next scan of a progressive JPEG
+        return S_OK;
     case State::TiffDirectory:
         m_bytes[m_count++] = byte;
         return m_count == sizeof m_bytes ? CheckTiffDirectory() : S_OK;
     case State::JpegSkip:
+    case State::JpegData:
     case State::Done:
         return S_OK;
     }

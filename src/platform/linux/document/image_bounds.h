@@ -10,20 +10,25 @@
 // An A4 page scanned at 600 dpi is 35 million pixels.
 constexpr std::uint64_t kMaxImagePixels = 48u << 20;
 
-// Reads a part as it streams past and finds, for a PNG, JPEG or TIFF image, the size it claims.
+// Reads a part as it streams past and finds, for a PNG, JPEG or TIFF image, the size it claims, and for a
+// JPEG whether it is whole.
 class ImageBounds {
 public:
     // The next bytes of the part; fails with WINCODEC_ERR_IMAGESIZEOUTOFRANGE as soon as the part is
     // known to be an image of more than kMaxImagePixels.
     HRESULT Feed(const unsigned char* data, std::size_t size);
-    // The part has ended: a TIFF whose directory ends with it is judged on what came.
-    HRESULT Finish();
+    // The bytes have ended: a TIFF whose directory ends with them is judged on what came, and, where the
+    // part is whole rather than a piece of it, a JPEG that stops before its end marker fails with
+    // WINCODEC_ERR_BADIMAGE. libgxps reads past the end of such a JPEG, or waits for its rest for ever.
+    HRESULT Finish(bool whole = true);
 
 private:
     enum class State { Header, PngHeader, JpegMarkerStart, JpegMarker, JpegLengthHigh, JpegLengthLow, JpegSkip,
-                       JpegFrame, TiffDirectory, Done };
+                       JpegFrame, JpegData, JpegDataMarker, TiffDirectory, Done };
 
     HRESULT FeedByte(unsigned char byte);
+    // Where a JPEG goes after a marker's segment: image data follows a scan's header.
+    State AfterJpegSegment() const;
     HRESULT Check(std::uint64_t width, std::uint64_t height);
     HRESULT CheckTiffDirectory();
 
@@ -33,6 +38,8 @@ private:
     std::size_t m_count = 0;
     std::uint32_t m_skip = 0;
     unsigned char m_marker = 0;
+    bool m_jpeg = false;
+    bool m_framed = false;
     bool m_bigEndian = false;
     std::uint64_t m_directoryOffset = 0;
 };

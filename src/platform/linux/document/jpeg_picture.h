@@ -1,5 +1,5 @@
-// A page's first picture drawn by the layer: decoded as libgxps decodes it, for whatever cairo draws from
-// its pixels, and carrying the JPEG itself, which cairo writes into the PDF in their stead.
+// A page's first picture drawn by the layer: decoded, for whatever cairo draws from its pixels, and
+// carrying the JPEG itself, which cairo writes into the PDF in their stead.
 #pragma once
 
 #include <cairo.h>
