@@ -3,7 +3,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <string>
 
 // jpeglib.h declares INT32 its own way: the platform's headers stay out of this file.
 #include <jpeglib.h>
@@ -21,7 +21,7 @@ void Quiet(j_common_ptr) {}
 
 // Decodes into the surface's pixels as libgxps does (no fancy upsampling, grey spread to all three
 // channels), at 16 bits a pixel. Nothing here may need destroying when the decoder escapes from an error.
-bool DecodeInto(const std::vector<unsigned char>& jpeg, cairo_surface_t* surface)
+bool DecodeInto(const std::string& jpeg, cairo_surface_t* surface)
 {
     jpeg_decompress_struct decoder{};
     JpegError error;
@@ -33,7 +33,7 @@ bool DecodeInto(const std::vector<unsigned char>& jpeg, cairo_surface_t* surface
         return false;
     }
     jpeg_create_decompress(&decoder);
-    jpeg_mem_src(&decoder, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_mem_src(&decoder, reinterpret_cast<const unsigned char*>(jpeg.data()), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&decoder, TRUE);
     decoder.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&decoder);
@@ -69,11 +69,11 @@ bool DecodeInto(const std::vector<unsigned char>& jpeg, cairo_surface_t* surface
     return true;
 }
 
-void FreeBytes(void* bytes) { delete static_cast<std::vector<unsigned char>*>(bytes); }
+void FreeBytes(void* bytes) { delete static_cast<std::string*>(bytes); }
 
 }  // namespace
 
-JpegPicture::JpegPicture(std::vector<unsigned char> jpeg, const PlacedPicture& picture) : m_picture(picture)
+JpegPicture::JpegPicture(std::string jpeg, const PlacedPicture& picture) : m_picture(picture)
 {
     // cairo writes the JPEG, and draws from the pixels only where it must rasterise part of a page,
     // which nothing libgxps draws calls for: 16 bits a pixel are enough there, and the copy of them
@@ -84,8 +84,9 @@ JpegPicture::JpegPicture(std::vector<unsigned char> jpeg, const PlacedPicture& p
         return;
     }
     // The surface owns the bytes from here, or they go now if it cannot take them.
-    auto* bytes = new std::vector<unsigned char>(std::move(jpeg));
-    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, bytes->data(), bytes->size(), FreeBytes, bytes) !=
+    auto* bytes = new std::string(std::move(jpeg));
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, reinterpret_cast<const unsigned char*>(bytes->data()),
+                                    bytes->size(), FreeBytes, bytes) !=
         CAIRO_STATUS_SUCCESS)
         delete bytes;
     m_surface = surface;

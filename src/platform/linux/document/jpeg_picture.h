@@ -4,7 +4,7 @@
 
 #include <cairo.h>
 
-#include <vector>
+#include <string>
 
 #include "page_picture.h"
 
@@ -13,7 +13,7 @@ class JpegPicture {
 public:
     // Decodes the picture's JPEG; one that does not decode is empty and draws nothing, as libgxps draws
     // nothing for it.
-    JpegPicture(std::vector<unsigned char> jpeg, const PlacedPicture& picture);
+    JpegPicture(std::string jpeg, const PlacedPicture& picture);
     JpegPicture(const JpegPicture&) = delete;
     JpegPicture& operator=(const JpegPicture&) = delete;
     ~JpegPicture();

@@ -29,14 +29,7 @@ constexpr std::size_t kMaxPictureMarkup = 64u << 10;
 using Attributes = std::vector<std::pair<std::string, std::string>>;
 using ElementVisitor = std::function<void(const std::string& name, const Attributes& attributes)>;
 
-bool ReadPart(int fd, const ZipEntry& entry, std::string& text)
-{
-    text.clear();
-    return InflateZipEntry(fd, entry, [&](const unsigned char* data, std::size_t size) {
-               text.append(reinterpret_cast<const char*>(data), size);
-               return S_OK;
-           }) == S_OK;
-}
+bool ReadPart(int fd, const ZipEntry& entry, std::string& text) { return ReadZipEntry(fd, entry, text) == S_OK; }
 
 void StartElement(GMarkupParseContext*, const gchar* name, const gchar** names, const gchar** values,
                   gpointer visitor, GError**)

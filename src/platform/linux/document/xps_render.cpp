@@ -2,7 +2,7 @@
 #include <cairo-pdf.h>
 
 #include <optional>
-#include <vector>
+#include <string>
 
 #include "document_status.h"
 #include "gobject_owner.h"
@@ -85,14 +85,6 @@ private:
     cairo_t* m_context;
 };
 
-HRESULT ReadWholePart(int packageFd, const ZipEntry& part, std::vector<unsigned char>& bytes)
-{
-    return InflateZipEntry(packageFd, part, [&bytes](const unsigned char* data, std::size_t size) {
-        bytes.insert(bytes.end(), data, data + size);
-        return S_OK;
-    });
-}
-
 HRESULT RenderInThisProcess(int packageFd, const PdfSink& sink)
 {
     PdfDocument pdf(sink);
@@ -107,8 +99,8 @@ HRESULT RenderInThisProcess(int packageFd, const PdfSink& sink)
         cairo_scale(context.Get(), kPointsPerXpsUnit, kPointsPerXpsUnit);
         // Under the rest of the page, as it comes first.
         if (placed != nullptr) {
-            std::vector<unsigned char> jpeg;
-            if (const HRESULT read = ReadWholePart(packageFd, *placed->part, jpeg); read != S_OK)
+            std::string jpeg;
+            if (const HRESULT read = ReadZipEntry(packageFd, *placed->part, jpeg); read != S_OK)
                 return read;
             picture.emplace(std::move(jpeg), *placed).Draw(context.Get());
         }

@@ -394,3 +394,12 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
         return OPC_E_ZIP_INCORRECT_DATA_SIZE;
     return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
 }
+
+HRESULT ReadZipEntry(int fd, const ZipEntry& entry, std::string& bytes)
+{
+    bytes.clear();
+    return InflateZipEntry(fd, entry, [&bytes](const unsigned char* data, std::size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return S_OK;
+    });
+}

@@ -55,5 +55,8 @@ using ZipDataSink = std::function<HRESULT(const unsigned char* data, std::size_t
 // declared size, and checking its CRC at the end.
 HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink);
 
+// Inflates a whole entry into bytes.
+HRESULT ReadZipEntry(int fd, const ZipEntry& entry, std::string& bytes);
+
 // Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
 HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
