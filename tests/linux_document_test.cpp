@@ -321,7 +321,7 @@ TEST(ImageBounds, ImagesClaimingTooManyPixelsOrCutShortAreRefused)
     const auto jpeg = [](unsigned side) {
         const auto hi = static_cast<char>(side >> 8), lo = static_cast<char>(side & 0xFF);
         return std::string("\xFF\xD8\xFF\xE0\x00\x06JFIF\xFF\xFF\xC2\x00\x11\x08", 16) + hi + lo + hi + lo +
-               std::string(12, '\x01');
+               std::string(12, '\x01') + "\xFF\xD9";
     };
     const auto png = [](unsigned side) {
         std::string size;
@@ -348,6 +348,8 @@ TEST(ImageBounds, ImagesClaimingTooManyPixelsOrCutShortAreRefused)
         {whole, S_OK},
         {whole.substr(0, whole.find("trailing") - 1), WINCODEC_ERR_BADIMAGE},
         {frame + scan, WINCODEC_ERR_BADIMAGE},
+        {frame + "junk" + scan + "\xFF\xD9", S_OK},
+        {frame + "junk" + scan, WINCODEC_ERR_BADIMAGE},
         {std::string("\xFF\xD8\xFF\xE1\x10\x00" "Exif", 10), WINCODEC_ERR_BADIMAGE},
         {jpeg(6000), S_OK},      {jpeg(8000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
         {png(6000), S_OK},       {png(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},

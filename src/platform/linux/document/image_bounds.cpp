@@ -48,14 +48,15 @@ HRESULT ImageBounds::Feed(const unsigned char* data, std::size_t size)
                 m_state = AfterJpegSegment();
             continue;
         }
-        // Coded image data holds no marker but restarts until the end: only an 0xFF may start one.
-        if (m_state == State::JpegData) {
+        // Only an 0xFF may start a marker: coded image data holds none but restarts until the end, and
+        // bytes where a marker belongs are passed over, as libjpeg passes over them.
+        if (m_state == State::JpegData || m_state == State::JpegMarkerStart) {
             const void* mark = std::memchr(data + i, 0xFF, size - i);
             const std::size_t next = mark ? static_cast<std::size_t>(static_cast<const unsigned char*>(mark) - data) + 1 : size;
             m_offset += next - i;
             i = next;
             if (mark)
-                m_state = State::JpegDataMarker;
+                m_state = m_state == State::JpegData ? State::JpegDataMarker : State::JpegMarker;
             continue;
         }
         if (const HRESULT status = FeedByte(data[i]); status != S_OK)
@@ -108,9 +109,6 @@ HRESULT ImageBounds::FeedByte(unsigned char byte)
     case State::PngHeader:
         m_bytes[m_count++] = byte;
         return m_count == kPngSizeEnd ? Check(Big32(m_bytes + 16), Big32(m_bytes + 20)) : S_OK;
-    case State::JpegMarkerStart:
-        m_state = byte == 0xFF ? State::JpegMarker : State::Done;
-        return S_OK;
     case State::JpegMarker:
         if (byte == 0xFF)
             return S_OK;
@@ -159,6 +157,7 @@ HRESULT ImageBounds::FeedByte(unsigned char byte)
     case State::TiffDirectory:
         m_bytes[m_count++] = byte;
         return m_count == sizeof m_bytes ? CheckTiffDirectory() : S_OK;
+    case State::JpegMarkerStart:
     case State::JpegSkip:
     case State::JpegData:
     case State::Done:
