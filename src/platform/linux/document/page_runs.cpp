@@ -107,14 +107,6 @@ std::optional<std::string> ResolvePart(const std::string& from, const std::strin
     return ResolvePath(from, reference);
 }
 
-std::string FoldCase(const std::string& name)
-{
-    std::string folded = name;
-    for (char& c : folded)
-        c = g_ascii_tolower(c);
-    return folded;
-}
-
 // The last segment of a name, without a query or a fragment, in lower case.
 std::string Leaf(const std::string& name)
 {
@@ -145,16 +137,6 @@ std::vector<std::string> Spellings(const std::string& word)
     std::sort(spellings.begin(), spellings.end());
     spellings.erase(std::unique(spellings.begin(), spellings.end()), spellings.end());
     return spellings;
-}
-
-// The name of the part an entry holds: a part may be stored interleaved, in pieces named from
-// "name/[0].piece" to "name/[n].last.piece".
-std::string PartOf(const std::string& entry)
-{
-    const std::size_t slash = entry.rfind('/');
-    const std::string last = FoldCase(entry.substr(slash == std::string::npos ? 0 : slash + 1));
-    const bool piece = last[0] == '[' && (g_str_has_suffix(last.c_str(), "].piece") || g_str_has_suffix(last.c_str(), "].last.piece"));
-    return piece && slash != std::string::npos ? entry.substr(0, slash) : entry;
 }
 
 std::string RelationshipsOf(const std::string& part)

@@ -62,10 +62,7 @@ HRESULT CheckPackageZip(int fd)
         if (const HRESULT status = InflateZipEntry(fd, entry, check); status != S_OK)
             return status;
         // A part stored in pieces goes on in the next piece.
-        std::string name = entry.name;
-        for (char& c : name)
-            c = g_ascii_tolower(c);
-        if (const HRESULT status = image.Finish(!g_str_has_suffix(name.c_str(), ".piece")); status != S_OK)
+        if (const HRESULT status = image.Finish(PartOf(entry.name) == entry.name); status != S_OK)
             return status;
     }
     if (directory.Find("[Content_Types].xml") == nullptr)

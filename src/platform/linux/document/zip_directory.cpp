@@ -37,15 +37,6 @@ std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[
 std::uint32_t U32(const unsigned char* p) { return U16(p) | static_cast<std::uint32_t>(U16(p + 2)) << 16; }
 std::uint64_t U64(const unsigned char* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
 
-std::string FoldCase(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
 
 // Widens the 32-bit fields that hold 0xFFFFFFFF from a Zip64 extra field, which lists them in this order.
 bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t* fields[], std::size_t count)
@@ -320,6 +311,29 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         }
     }
     return expected == directoryOffset ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
+}
+
+std::string FoldCase(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+std::string PartOf(const std::string& entry)
+{
+    const std::size_t slash = entry.rfind('/');
+    if (slash == std::string::npos)
+        return entry;
+    const std::string last = FoldCase(std::string_view(entry).substr(slash + 1));
+    const auto endsWith = [&last](std::string_view end) {
+        return last.size() >= end.size() && last.compare(last.size() - end.size(), end.size(), end) == 0;
+    };
+    const bool piece = !last.empty() && last[0] == '[' && (endsWith("].piece") || endsWith("].last.piece"));
+    return piece ? entry.substr(0, slash) : entry;
 }
 
 const ZipEntry* ZipDirectory::Find(std::string_view name) const

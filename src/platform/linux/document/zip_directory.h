@@ -49,6 +49,12 @@ private:
     std::vector<ZipEntry> m_entries;
 };
 
+// A part name as part names are compared: ASCII letters in lower case.
+std::string FoldCase(std::string_view name);
+// The name of the part an entry holds: a part may be stored interleaved, in pieces named from
+// "name/[0].piece" to "name/[n].last.piece".
+std::string PartOf(const std::string& entry);
+
 using ZipDataSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
 
 // Inflates one entry into sink a bounded chunk at a time, failing as soon as it would inflate past its
