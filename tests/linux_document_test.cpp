@@ -258,7 +258,19 @@ const Expected kPackages[] = {
     {"image-bomb-jpeg.xps", WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
     {"image-bomb-png.xps", WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
     {"image-bomb-tiff.xps", WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
+    {"descriptor-disagrees.xps", OPC_E_ZIP_MISSING_DATA_DESCRIPTOR},
+    {"descriptor-cut.xps", OPC_E_ZIP_MISSING_DATA_DESCRIPTOR},
+    {"piece-missing.xps", OPC_E_MISSING_PIECE},
+    {"piece-twice.xps", OPC_E_DUPLICATE_PIECE},
+    {"piece-after-last.xps", OPC_E_INVALID_PIECE},
+    {"piece-unended.xps", OPC_E_MISSING_PIECE},
+    {"piece-and-whole.xps", OPC_E_DUPLICATE_PART},
 };
+
+// The ways Windows and .NET store a package: data descriptors of every layout, every part in shuffled
+// pieces, and markup in UTF-8 after a byte-order mark or in UTF-16 of either byte order.
+const char* const kStorings[] = {"described-4-bare.xps", "described-4-signed.xps", "described-8-bare.xps",
+                                 "described-8-signed.xps", "pieces.xps", "utf8-bom.xps", "utf16le.xps", "utf16be.xps"};
 
 TEST_F(XpsDocument, EachPackageLoadsOrFailsWithItsOwnStatus)
 {
@@ -424,6 +436,23 @@ TEST_F(XpsDocument, RenderingKeepsPagesSizesAndText)
     const fs::path pdf = m_scratch.Path() / "xpswrite.pdf";
     ASSERT_EQ(RenderToFile(Document("xpswrite.xps"), pdf), S_OK);
     EXPECT_NE(RunProcess("/usr/bin/pdfinfo", {pdf.string()}).out.find("Pages:           2\n"), std::string::npos);
+}
+
+TEST_F(XpsDocument, EveryWayOfStoringAPackagePrintsItsTextAndColours)
+{
+    for (const char* document : kStorings) {
+        EXPECT_EQ(Load(Document(document)), S_OK) << document;
+        const fs::path pdf = m_scratch.Path() / "stored.pdf";
+        ASSERT_EQ(RenderToFile(Document(document), pdf), S_OK) << document;
+        const ProcessRun text = RunProcess("/usr/bin/pdftotext", {pdf.string(), "-"});
+        for (const char* line : {"wrenpage page 1 of 2", "wrenpage page 2 of 2", "The quick brown fox"})
+            EXPECT_NE(text.out.find(line), std::string::npos) << document << ": " << text.out;
+        // At 96 dpi a pixel is an XPS unit: (150, 300) lies in the page's green shape.
+        const ProcessRun pixel = RunProcess("/usr/bin/pdftoppm", {"-r", "96", "-f", "1", "-l", "1", "-x", "150", "-y", "300",
+                                                                  "-W", "1", "-H", "1", pdf.string()});
+        ASSERT_GE(pixel.out.size(), 3u) << document;
+        EXPECT_EQ(pixel.out.substr(pixel.out.size() - 3), std::string("\x20\xA0\x40", 3)) << document;
+    }
 }
 
 TEST_F(XpsDocument, RenderingFailsWithTheStatusOfWhatWentWrong)

@@ -67,9 +67,9 @@ HRESULT ImageBounds::Feed(const unsigned char* data, std::size_t size)
     return S_OK;
 }
 
-HRESULT ImageBounds::Finish(bool whole)
+HRESULT ImageBounds::Finish()
 {
-    if (whole && m_jpeg && m_state != State::Done)
+    if (m_jpeg && m_state != State::Done)
         return WINCODEC_ERR_BADIMAGE;
     return m_state == State::TiffDirectory && m_count >= 2 ? CheckTiffDirectory() : S_OK;
 }

@@ -17,10 +17,10 @@ public:
     // The next bytes of the part; fails with WINCODEC_ERR_IMAGESIZEOUTOFRANGE as soon as the part is
     // known to be an image of more than kMaxImagePixels.
     HRESULT Feed(const unsigned char* data, std::size_t size);
-    // The bytes have ended: a TIFF whose directory ends with them is judged on what came, and, where the
-    // part is whole rather than a piece of it, a JPEG that stops before its end marker fails with
-    // WINCODEC_ERR_BADIMAGE. libgxps reads past the end of such a JPEG, or waits for its rest for ever.
-    HRESULT Finish(bool whole = true);
+    // The bytes have ended: a TIFF whose directory ends with them is judged on what came, and a JPEG that
+    // stops before its end marker fails with WINCODEC_ERR_BADIMAGE. libgxps reads past the end of such a
+    // JPEG, or waits for its rest for ever.
+    HRESULT Finish();
 
 private:
     enum class State { Header, PngHeader, JpegMarkerStart, JpegMarker, JpegLengthHigh, JpegLengthLow, JpegSkip,

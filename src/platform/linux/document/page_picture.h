@@ -56,4 +56,6 @@ struct PlacedPicture {
     PagePicture placement;
     const ZipEntry* part = nullptr;
     JpegInfo jpeg;
+    // The package file the part lies in, which may be a plain copy of the one printed.
+    int package = -1;
 };

@@ -14,12 +14,10 @@
 #include "document_status.h"
 #include "gobject_owner.h"
 #include "spool_file.h"
+#include "zip_writer.h"
 
 namespace {
 
-constexpr std::size_t kCopyChunkSize = 64 * 1024;
-constexpr std::uint64_t kZip32Limit = 0xFFFFFFFF;
-constexpr std::size_t kMaxZip32Entries = 0xFFFF;
 constexpr const char* kWordSeparators = " \t\r\n,{}";
 // A JPEG's frame header comes after its metadata, which may take up to this much.
 constexpr std::size_t kMaxJpegHeader = 1u << 20;
@@ -45,7 +43,9 @@ bool ForEachElement(const std::string& markup, const ElementVisitor& visit)
     static const GMarkupParser parser{StartElement, nullptr, nullptr, nullptr, nullptr};
     GMarkupParseContext* context =
         g_markup_parse_context_new(&parser, G_MARKUP_DEFAULT_FLAGS, const_cast<ElementVisitor*>(&visit), nullptr);
-    const bool parsed = g_markup_parse_context_parse(context, markup.data(), static_cast<gssize>(markup.size()), nullptr)
+    // GMarkup takes a byte-order mark for text before the first element.
+    const std::size_t start = markup.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const bool parsed = g_markup_parse_context_parse(context, markup.data() + start, static_cast<gssize>(markup.size() - start), nullptr)
                         && g_markup_parse_context_end_parse(context, nullptr);
     g_markup_parse_context_free(context);
     return parsed;
@@ -145,125 +145,6 @@ std::string RelationshipsOf(const std::string& part)
     const std::size_t file = slash == std::string::npos ? 0 : slash + 1;
     return part.substr(0, file) + "_rels/" + part.substr(file) + ".rels";
 }
-
-void Put16(std::string& out, std::uint32_t value)
-{
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8 & 0xFF);
-}
-
-void Put32(std::string& out, std::uint32_t value)
-{
-    Put16(out, value & 0xFFFF);
-    Put16(out, value >> 16);
-}
-
-// Writes a ZIP of whole entries: copied ones keep their packed bytes, added ones are stored.
-class ZipWriter {
-public:
-    ZipWriter(int source, int out) : m_source(source), m_out(out) {}
-
-    HRESULT Copy(const ZipEntry& entry)
-    {
-        if (const HRESULT status = Header(entry); status != S_OK)
-            return status;
-        std::vector<unsigned char> chunk(kCopyChunkSize);
-        for (std::uint64_t done = 0; done < entry.compressedSize;) {
-            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), entry.compressedSize - done));
-            if (const HRESULT status = ReadZipBytes(m_source, entry.dataOffset + done, chunk.data(), size); status != S_OK)
-                return status;
-            if (const HRESULT status = Write(chunk.data(), size); status != S_OK)
-                return status;
-            done += size;
-        }
-        return S_OK;
-    }
-
-    HRESULT Add(const std::string& name, const std::string& data)
-    {
-        ZipEntry entry;
-        entry.name = name;
-        entry.crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-        entry.compressedSize = entry.size = data.size();
-        if (const HRESULT status = Header(entry); status != S_OK)
-            return status;
-        return Write(data.data(), data.size());
-    }
-
-    HRESULT Finish()
-    {
-        const std::uint64_t start = m_offset;
-        if (const HRESULT status = Write(m_directory.data(), m_directory.size()); status != S_OK)
-            return status;
-        if (m_offset > kZip32Limit || m_entries > kMaxZip32Entries)
-            return E_NOTIMPL;
-        std::string end;
-        Put32(end, 0x06054B50);
-        Put16(end, 0);
-        Put16(end, 0);
-        Put16(end, m_entries);
-        Put16(end, m_entries);
-        Put32(end, static_cast<std::uint32_t>(m_directory.size()));
-        Put32(end, static_cast<std::uint32_t>(start));
-        Put16(end, 0);
-        return Write(end.data(), end.size());
-    }
-
-private:
-    // Sizes go in the headers, never in a data descriptor, so that a reader walking the file finds them.
-    HRESULT Header(const ZipEntry& entry)
-    {
-        if (entry.compressedSize >= kZip32Limit || entry.size >= kZip32Limit || m_offset >= kZip32Limit)
-            return E_NOTIMPL;
-        const std::uint16_t flags = entry.flags & 0x0800;
-        std::string local;
-        Put32(local, 0x04034B50);
-        Put16(local, 20);
-        Put16(local, flags);
-        Put16(local, entry.method);
-        Put16(local, 0);
-        Put16(local, 0x21);
-        Put32(local, entry.crc);
-        Put32(local, static_cast<std::uint32_t>(entry.compressedSize));
-        Put32(local, static_cast<std::uint32_t>(entry.size));
-        Put16(local, static_cast<std::uint32_t>(entry.name.size()));
-        Put16(local, 0);
-        local += entry.name;
-
-        Put32(m_directory, 0x02014B50);
-        Put16(m_directory, 20);
-        m_directory.append(local, 4, 26);
-        Put16(m_directory, 0);
-        Put16(m_directory, 0);
-        Put16(m_directory, 0);
-        Put32(m_directory, 0);
-        Put32(m_directory, static_cast<std::uint32_t>(m_offset));
-        m_directory += entry.name;
-        ++m_entries;
-        return Write(local.data(), local.size());
-    }
-
-    HRESULT Write(const void* data, std::size_t size)
-    {
-        for (const char* at = static_cast<const char*>(data); size > 0;) {
-            const ssize_t written = write(m_out, at, size);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return STG_E_WRITEFAULT;
-            at += written;
-            size -= static_cast<std::size_t>(written);
-            m_offset += static_cast<std::uint64_t>(written);
-        }
-        return S_OK;
-    }
-
-    int m_source;
-    int m_out;
-    std::uint64_t m_offset = 0;
-    std::uint32_t m_entries = 0;
-    std::string m_directory;
-};
 
 // A page's markup as a run holds it: without its first picture, which the layer draws itself.
 HRESULT AddWithoutPicture(int fd, const ZipEntry& page, ZipWriter& zip)
@@ -489,7 +370,7 @@ std::optional<PlacedPicture> PageRuns::FindPicture(int fd, const Page& page) con
           std::round(top) >= 0 && std::round(right) <= jpeg->width && std::round(bottom) <= jpeg->height &&
           std::round(right) > std::round(left) && std::round(bottom) > std::round(top)))
         return std::nullopt;
-    return PlacedPicture{std::move(split->picture), part, *jpeg};
+    return PlacedPicture{std::move(split->picture), part, *jpeg, fd};
 }
 
 const PlacedPicture* PageRuns::PictureOf(std::size_t document, std::size_t page) const

@@ -6,11 +6,15 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "document_status.h"
 #include "image_bounds.h"
 #include "markup_depth.h"
+#include "markup_text.h"
 #include "page_runs.h"
+#include "plain_package.h"
+#include "spool_file.h"
 #include "zip_directory.h"
 
 namespace {
@@ -46,28 +50,31 @@ HRESULT StatusFromLoadError(const GError* error, LoadStage stage)
 // Every part inflates to what its header says, within the bounds, no image claims more pixels than can
 // be decoded, no markup nests deeper than libgxps can draw in bounded memory, and the package has the
 // content types and the relationships an XPS package starts from.
-HRESULT CheckPackageZip(int fd)
+// utf16 tells, of each part, whether it is markup in UTF-16.
+HRESULT CheckPackageZip(int fd, ZipDirectory& directory, std::vector<bool>& utf16)
 {
-    ZipDirectory directory;
     if (const HRESULT status = directory.Read(fd); status != S_OK)
         return status;
-    for (const ZipEntry& entry : directory.Entries()) {
+    for (const ZipPart& part : directory.Parts()) {
         // Any part may be drawn as an image or read as markup, whatever its name says.
         ImageBounds image;
-        MarkupDepth markup;
+        MarkupDepth depth;
+        MarkupText markup([&depth](const unsigned char* data, std::size_t size) { return depth.Feed(data, size); });
         const ZipDataSink check = [&](const unsigned char* data, std::size_t size) {
             const HRESULT status = image.Feed(data, size);
             return status != S_OK ? status : markup.Feed(data, size);
         };
-        if (const HRESULT status = InflateZipEntry(fd, entry, check); status != S_OK)
+        if (const HRESULT status = InflateZipPart(fd, part, check); status != S_OK)
             return status;
-        // A part stored in pieces goes on in the next piece.
-        if (const HRESULT status = image.Finish(PartOf(entry.name) == entry.name); status != S_OK)
+        if (const HRESULT status = image.Finish(); status != S_OK)
             return status;
+        if (const HRESULT status = markup.Finish(); status != S_OK)
+            return status;
+        utf16.push_back(markup.Utf16());
     }
-    if (directory.Find("[Content_Types].xml") == nullptr)
+    if (directory.FindPart("[Content_Types].xml") == nullptr)
         return OPC_E_MISSING_CONTENT_TYPES;
-    if (directory.Find("_rels/.rels") == nullptr)
+    if (directory.FindPart("_rels/.rels") == nullptr)
         return XPS_E_MISSING_DOCUMENTSEQUENCE_RELATIONSHIP;
     return S_OK;
 }
@@ -83,8 +90,18 @@ HRESULT ForEachXpsPage(int packageFd, const XpsPageVisitor& visit)
     static std::once_flag quiet;
     std::call_once(quiet, [] { g_log_set_default_handler(DiscardLog, nullptr); });
 
-    if (const HRESULT status = CheckPackageZip(packageFd); status != S_OK)
+    ZipDirectory directory;
+    std::vector<bool> utf16;
+    if (const HRESULT status = CheckPackageZip(packageFd, directory, utf16); status != S_OK)
         return status;
+    SpoolFile plain;
+    if (!IsPlainPackage(directory, utf16)) {
+        if (const HRESULT status = plain.Open(); status != S_OK)
+            return status;
+        if (const HRESULT status = WritePlainPackage(packageFd, directory, utf16, plain.Descriptor()); status != S_OK)
+            return status;
+        packageFd = plain.Descriptor();
+    }
 
     // libgxps opens the package by name for every part it reads; this name is the open file itself,
     // whatever has happened to its path meanwhile.

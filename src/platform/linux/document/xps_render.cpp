@@ -100,7 +100,7 @@ HRESULT RenderInThisProcess(int packageFd, const PdfSink& sink)
         // Under the rest of the page, as it comes first.
         if (placed != nullptr) {
             std::string jpeg;
-            if (const HRESULT read = ReadZipEntry(packageFd, *placed->part, jpeg); read != S_OK)
+            if (const HRESULT read = ReadZipEntry(placed->package, *placed->part, jpeg); read != S_OK)
                 return read;
             picture.emplace(std::move(jpeg), *placed).Draw(context.Get());
         }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "document_status.h"
@@ -63,15 +64,6 @@ bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t
     return std::none_of(fields, fields + count, [](const std::uint64_t* field) { return *field == 0xFFFFFFFF; });
 }
 
-bool HasZip64(const unsigned char* extra, std::size_t extraSize)
-{
-    for (std::size_t at = 0; at + 4 <= extraSize; at += 4 + U16(extra + at + 2)) {
-        if (U16(extra + at) == kZip64Extra)
-            return true;
-    }
-    return false;
-}
-
 // Where the end-of-directory record starts in the file's tail: the last thing in the file, followed only by
 // its own comment.
 std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
@@ -84,11 +76,15 @@ std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
 }
 
 // Refuses a part whose declared size is past the bounds or does not fit its compression method.
+bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize)
+{
+    return size <= kMaxPartSize &&
+           (size <= kRatioCheckedSize || size / std::max<std::uint64_t>(compressedSize, 1) <= kMaxCompressionRatio);
+}
+
 HRESULT CheckDeclaredSize(const ZipEntry& entry)
 {
-    if (entry.size > kMaxPartSize)
-        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    if (entry.size > kRatioCheckedSize && entry.size / std::max<std::uint64_t>(entry.compressedSize, 1) > kMaxCompressionRatio)
+    if (!WithinBounds(entry.size, entry.compressedSize))
         return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     if (entry.method == kStored && entry.size != entry.compressedSize)
         return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
@@ -115,6 +111,43 @@ private:
     int m_status;
 };
 
+// The layouts a data descriptor comes in: with or without its signature, with 4- or 8-byte sizes. .NET
+// writes 8-byte sizes even where the local header has no Zip64 field, so only the sizes that match the
+// directory, and where the next entry starts, tell them apart.
+HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uint64_t next, std::size_t& size)
+{
+    unsigned char descriptor[24];
+    const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, next - std::min(next, at)));
+    if (const HRESULT status = ReadZipBytes(fd, at, descriptor, available); status != S_OK)
+        return status;
+    size = 0;
+    for (const bool signed_ : {true, false}) {
+        for (const bool wide : {true, false}) {
+            const std::size_t length = (signed_ ? 4 : 0) + (wide ? 20 : 12);
+            if (length > available || (signed_ && U32(descriptor) != kDataDescriptor))
+                continue;
+            const unsigned char* fields = descriptor + (signed_ ? 4 : 0);
+            const std::uint64_t compressed = wide ? U64(fields + 4) : U32(fields + 4);
+            const std::uint64_t uncompressed = wide ? U64(fields + 12) : U32(fields + 8);
+            if (U32(fields) != entry.crc || compressed != entry.compressedSize || uncompressed != entry.size)
+                continue;
+            // One that ends where the next entry starts wins; otherwise the first that matches, and what
+            // follows it is data between parts.
+            if (size == 0 || at + length == next)
+                size = length;
+        }
+    }
+    return size != 0 ? S_OK : OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
+}
+
+ZipDataSink AppendTo(std::string& bytes)
+{
+    return [&bytes](const unsigned char* data, std::size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return S_OK;
+    };
+}
+
 }  // namespace
 
 HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
@@ -138,6 +171,7 @@ HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
 HRESULT ZipDirectory::Read(int fd)
 {
     m_entries.clear();
+    m_parts.clear();
     struct stat info;
     if (fstat(fd, &info) != 0)
         return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
@@ -191,7 +225,9 @@ HRESULT ZipDirectory::Read(int fd)
 
     if (const HRESULT status = ReadEntries(fd, directoryOffset, directorySize, count); status != S_OK)
         return status;
-    return CheckLocalHeaders(fd, directoryOffset);
+    if (const HRESULT status = CheckLocalHeaders(fd, directoryOffset); status != S_OK)
+        return status;
+    return JoinPieces();
 }
 
 HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
@@ -257,7 +293,8 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
 
     std::uint64_t expected = 0;
     std::vector<unsigned char> variable;
-    for (ZipEntry* entry : byOffset) {
+    for (std::size_t i = 0; i < byOffset.size(); ++i) {
+        ZipEntry* entry = byOffset[i];
         if (entry->headerOffset != expected)
             return OPC_E_ZIP_CORRUPTED_ARCHIVE;
         unsigned char header[kLocalHeaderSize];
@@ -279,7 +316,6 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         std::uint64_t compressedSize = U32(header + 18);
         std::uint64_t size = U32(header + 22);
         const unsigned char* extra = variable.data() + nameSize;
-        const bool zip64 = HasZip64(extra, extraSize);
         std::uint64_t* wide[] = {&size, &compressedSize};
         if (!ApplyZip64(extra, extraSize, wide, 2))
             return OPC_E_ZIP_INCONSISTENT_FILEITEM;
@@ -294,20 +330,11 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         expected = entry->dataOffset + entry->compressedSize;
 
         if ((flags & kHasDataDescriptor) != 0) {
-            unsigned char descriptor[24];
-            const std::size_t sizesSize = zip64 ? 16 : 8;
-            const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, directoryOffset - expected));
-            if (available < 4 + sizesSize)
-                return OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
-            if (const HRESULT status = ReadZipBytes(fd, expected, descriptor, available); status != S_OK)
+            const std::uint64_t next = i + 1 < byOffset.size() ? byOffset[i + 1]->headerOffset : directoryOffset;
+            std::size_t descriptorSize = 0;
+            if (const HRESULT status = ReadDescriptor(fd, *entry, expected, next, descriptorSize); status != S_OK)
                 return status;
-            const std::size_t signature = U32(descriptor) == kDataDescriptor && available >= 8 + sizesSize ? 4 : 0;
-            const unsigned char* fields = descriptor + signature;
-            const std::uint64_t describedCompressed = zip64 ? U64(fields + 4) : U32(fields + 4);
-            const std::uint64_t describedSize = zip64 ? U64(fields + 12) : U32(fields + 8);
-            if (U32(fields) != entry->crc || describedCompressed != entry->compressedSize || describedSize != entry->size)
-                return OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
-            expected += signature + 4 + sizesSize;
+            expected += descriptorSize;
         }
     }
     return expected == directoryOffset ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
@@ -323,17 +350,87 @@ std::string FoldCase(std::string_view name)
     return folded;
 }
 
+HRESULT ParsePiece(const std::string& entry, std::optional<ZipPiece>& piece)
+{
+    piece.reset();
+    const std::size_t slash = entry.rfind('/');
+    if (slash == std::string::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
+        return S_OK;
+    const std::string last = FoldCase(std::string_view(entry).substr(slash + 2));
+    const std::size_t close = last.find(']');
+    const std::string_view suffix = close == std::string::npos ? std::string_view() : std::string_view(last).substr(close);
+    if (suffix != "].piece" && suffix != "].last.piece")
+        return S_OK;
+    const std::string_view digits = std::string_view(last).substr(0, close);
+    // More digits than any directory holds entries would only overflow.
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return OPC_E_INVALID_PIECE;
+    piece = ZipPiece{entry.substr(0, slash), std::stoull(std::string(digits)), suffix == "].last.piece"};
+    return S_OK;
+}
+
 std::string PartOf(const std::string& entry)
 {
-    const std::size_t slash = entry.rfind('/');
-    if (slash == std::string::npos)
-        return entry;
-    const std::string last = FoldCase(std::string_view(entry).substr(slash + 1));
-    const auto endsWith = [&last](std::string_view end) {
-        return last.size() >= end.size() && last.compare(last.size() - end.size(), end.size(), end) == 0;
+    std::optional<ZipPiece> piece;
+    return ParsePiece(entry, piece) == S_OK && piece ? piece->part : entry;
+}
+
+// Gathers each part's entries. Pieces are ordered by the numbers in their names, wherever they stand
+// in the ZIP, and must run from [0] to the one marked last without a gap or a repeat.
+HRESULT ZipDirectory::JoinPieces()
+{
+    struct Gathered {
+        std::size_t part;
+        bool whole = false;
+        std::vector<std::pair<ZipPiece, const ZipEntry*>> pieces;
     };
-    const bool piece = !last.empty() && last[0] == '[' && (endsWith("].piece") || endsWith("].last.piece"));
-    return piece ? entry.substr(0, slash) : entry;
+    std::unordered_map<std::string, Gathered> byName;
+    for (const ZipEntry& entry : m_entries) {
+        std::optional<ZipPiece> piece;
+        if (const HRESULT status = ParsePiece(entry.name, piece); status != S_OK)
+            return status;
+        const std::string name = piece ? piece->part : entry.name;
+        auto [found, added] = byName.try_emplace(FoldCase(name), Gathered{m_parts.size(), false, {}});
+        if (added)
+            m_parts.push_back(ZipPart{name, {}, 0});
+        Gathered& gathered = found->second;
+        if (piece)
+            gathered.pieces.emplace_back(*piece, &entry);
+        else
+            gathered.whole = true;
+        if (gathered.whole && !gathered.pieces.empty())
+            return OPC_E_DUPLICATE_PART;
+        if (gathered.whole)
+            m_parts[gathered.part].pieces.push_back(&entry);
+    }
+    for (auto& [name, gathered] : byName) {
+        auto& pieces = gathered.pieces;
+        std::sort(pieces.begin(), pieces.end(), [](const auto& a, const auto& b) { return a.first.number < b.first.number; });
+        for (std::size_t i = 1; i < pieces.size(); ++i) {
+            if (pieces[i].first.number == pieces[i - 1].first.number)
+                return OPC_E_DUPLICATE_PIECE;
+        }
+        for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+            if (pieces[i].first.last)
+                return OPC_E_INVALID_PIECE;
+        }
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            if (pieces[i].first.number != i || (i + 1 == pieces.size() && !pieces[i].first.last))
+                return OPC_E_MISSING_PIECE;
+            m_parts[gathered.part].pieces.push_back(pieces[i].second);
+        }
+    }
+    for (ZipPart& part : m_parts) {
+        std::uint64_t compressedSize = 0;
+        for (const ZipEntry* piece : part.pieces) {
+            part.size += piece->size;
+            compressedSize += piece->compressedSize;
+        }
+        // Pieces are bounded as the part they make, or a bomb could be cut into pieces under the bounds.
+        if (!WithinBounds(part.size, compressedSize))
+            return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    }
+    return S_OK;
 }
 
 const ZipEntry* ZipDirectory::Find(std::string_view name) const
@@ -409,11 +506,33 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
     return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
 }
 
+const ZipPart* ZipDirectory::FindPart(std::string_view name) const
+{
+    const std::string folded = FoldCase(name);
+    for (const ZipPart& part : m_parts) {
+        if (FoldCase(part.name) == folded)
+            return &part;
+    }
+    return nullptr;
+}
+
+HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink)
+{
+    for (const ZipEntry* piece : part.pieces) {
+        if (const HRESULT status = InflateZipEntry(fd, *piece, sink); status != S_OK)
+            return status;
+    }
+    return S_OK;
+}
+
+HRESULT ReadZipPart(int fd, const ZipPart& part, std::string& bytes)
+{
+    bytes.clear();
+    return InflateZipPart(fd, part, AppendTo(bytes));
+}
+
 HRESULT ReadZipEntry(int fd, const ZipEntry& entry, std::string& bytes)
 {
     bytes.clear();
-    return InflateZipEntry(fd, entry, [&bytes](const unsigned char* data, std::size_t size) {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return S_OK;
-    });
+    return InflateZipEntry(fd, entry, AppendTo(bytes));
 }
