@@ -11,4 +11,5 @@ if(NOT WIN32)
   add_custom_target(packaged_docs ALL DEPENDS ${packaged_dir}/wrenpage.1.gz)
 
   install(FILES ${packaged_dir}/wrenpage.1.gz DESTINATION share/man/man1)
+  install(FILES completion/wrenpage DESTINATION share/bash-completion/completions)
 endif()
