@@ -1,5 +1,5 @@
 # What each platform installs, and the package that carries it: `--target package` makes
-# wrenpage_<version>_amd64.deb on Linux.
+# wrenpage_<version>_amd64.deb on Linux and wrenpage-<version>-win64.zip on Windows.
 
 set(CPACK_PACKAGE_NAME wrenpage)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -8,7 +8,14 @@ set(CPACK_PACKAGE_CONTACT "The wrenpage authors <maintainers@users.noreply.c-see
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "print an XPS document and wait until the job is complete")
 set(CPACK_STRIP_FILES ON)
 
-if(NOT WIN32)
+if(WIN32)
+  # Unpacked anywhere, the executable runs as it is: no folders, nothing to install.
+  install(TARGETS wrenpage RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME wrenpage-${PROJECT_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
   # Debian keeps manual pages and changelogs gzipped; -n leaves out the time, so a rebuild is the same.
   set(packaged_dir ${PROJECT_BINARY_DIR}/packaging)
   file(MAKE_DIRECTORY ${packaged_dir})
