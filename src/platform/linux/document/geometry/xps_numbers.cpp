@@ -1,0 +1,112 @@
+// Reading numbers with std::from_chars, which ignores the locale.
+#include "xps_numbers.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "document_failure.h"
+#include "document_status.h"
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+void NumberScanner::SkipSpace()
+{
+    while (m_at < m_text.size() && IsSpace(m_text[m_at]))
+        ++m_at;
+}
+
+char NumberScanner::Peek()
+{
+    SkipSpace();
+    return m_at < m_text.size() ? m_text[m_at] : 0;
+}
+
+bool NumberScanner::AtNumber()
+{
+    const char c = Peek();
+    return IsDigit(c) || c == '.' || c == '-' || c == '+';
+}
+
+double NumberScanner::Number()
+{
+    SkipSpace();
+    bool negative = false;
+    if (m_at < m_text.size() && (m_text[m_at] == '-' || m_text[m_at] == '+'))
+        negative = m_text[m_at++] == '-';
+    // from_chars would also take "inf", "nan" and a second sign.
+    if (m_at == m_text.size() || !(IsDigit(m_text[m_at]) || m_text[m_at] == '.'))
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    const char* first = m_text.data() + m_at;
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, m_text.data() + m_text.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Too small to tell from zero is zero; too large is refused.
+        const std::string_view token(first, static_cast<std::size_t>(end - first));
+        const std::size_t exponent = token.find_first_of("eE");
+        if (exponent == std::string_view::npos || exponent + 1 >= token.size() || token[exponent + 1] != '-')
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+        value = 0;
+    } else if (error != std::errc()) {
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    }
+    m_at = static_cast<std::size_t>(end - m_text.data());
+    return negative ? -value : value;
+}
+
+Point NumberScanner::Pair()
+{
+    const double x = Number();
+    Separator();
+    return {x, Number()};
+}
+
+bool NumberScanner::Flag()
+{
+    const char c = Peek();
+    if (c != '0' && c != '1')
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    ++m_at;
+    return c == '1';
+}
+
+void NumberScanner::Separator()
+{
+    if (Peek() == ',')
+        ++m_at;
+}
+
+void NumberScanner::Comma()
+{
+    if (Peek() != ',')
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    ++m_at;
+}
+
+void NumberScanner::End()
+{
+    if (!AtEnd())
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+}
+
+double ParseNumber(std::string_view text)
+{
+    NumberScanner scanner(text);
+    const double value = scanner.Number();
+    scanner.End();
+    return value;
+}
+
+Point ParsePoint(std::string_view text)
+{
+    NumberScanner scanner(text);
+    const double x = scanner.Number();
+    scanner.Comma();
+    const Point p{x, scanner.Number()};
+    scanner.End();
+    return p;
+}
