@@ -8,6 +8,8 @@
 #include "pdf_writer.h"
 
 struct PdfFormSetup {
+    explicit PdfFormSetup(const PdfRect& bbox, const PdfMatrix& matrix = {}) : bbox(bbox), matrix(matrix) {}
+
     PdfRect bbox;
     PdfMatrix matrix;
     // A transparency group (/Group /S /Transparency /CS /DeviceRGB), drawn as one layer.
@@ -32,6 +34,11 @@ PdfRef WriteSoftMask(PdfWriter& writer, PdfMaskSource source, PdfFormSetup setup
 // A coloured tiling pattern (PatternType 1, PaintType 1, TilingType 1): the cell's content repeated
 // every step, in pattern space mapped by the matrix to the default space of the page it is used on.
 struct PdfTilingSetup {
+    PdfTilingSetup(const PdfRect& bbox, double xStep, double yStep, const PdfMatrix& matrix = {})
+        : bbox(bbox), xStep(xStep), yStep(yStep), matrix(matrix)
+    {
+    }
+
     PdfRect bbox;
     double xStep = 0;
     double yStep = 0;

@@ -11,6 +11,8 @@
 #include "pdf_writer.h"
 
 struct PdfPageSetup {
+    explicit PdfPageSetup(const PdfRect& mediaBox) : mediaBox(mediaBox) {}
+
     PdfRect mediaBox;
     std::optional<PdfRect> bleedBox;
     std::optional<PdfRect> trimBox;
