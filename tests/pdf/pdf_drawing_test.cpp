@@ -145,24 +145,32 @@ TEST(Drawing, AFormIsDrawnWhereverItIsUsed)
     EXPECT_TRUE(NearColor(pdf.Pixel(1, 10, 10), kWhite));
 }
 
-TEST(Drawing, SoftMasksHideWhatTheirGroupLeavesUnpainted)
+TEST(Drawing, SoftMasksShowByTheirGroupsAlphaOrLightnessAndHideWhatItLeavesUnpainted)
 {
-    for (PdfMaskSource source : {PdfMaskSource::Alpha, PdfMaskSource::Luminosity}) {
+    // The group paints its lower half opaque, white on the left and black on the right.
+    struct Case {
+        PdfMaskSource source;
+        Rgb onBlack;
+    };
+    for (const Case& test : {Case{PdfMaskSource::Alpha, kRed}, Case{PdfMaskSource::Luminosity, kWhite}}) {
         TestPdf pdf;
         OnePage(pdf, [&](PdfWriter& writer, PdfContent& content, PdfResources& resources) {
-            PdfContent leftHalf;
-            leftHalf.FillGray(1);
-            FillRect(leftHalf, {0, 0, 100, 200});
+            PdfContent group;
+            group.FillGray(1);
+            FillRect(group, {0, 0, 100, 100});
+            group.FillGray(0);
+            FillRect(group, {100, 0, 200, 100});
             PdfGraphicsState masked;
-            masked.softMask = WriteSoftMask(writer, source, PdfFormSetup({0, 0, 200, 200}), leftHalf, PdfResources());
+            masked.softMask = WriteSoftMask(writer, test.source, PdfFormSetup({0, 0, 200, 200}), group, PdfResources());
             content.Save();
             content.GraphicsState(resources.ExtGState(WriteGraphicsState(writer, masked)));
             content.FillRgb(1, 0, 0);
             FillRect(content, {0, 0, 200, 200});
             content.Restore();
         });
-        EXPECT_TRUE(NearColor(pdf.Pixel(1, 50, 100), kRed));
-        EXPECT_TRUE(NearColor(pdf.Pixel(1, 150, 100), kWhite));
+        EXPECT_TRUE(NearColor(pdf.Pixel(1, 50, 50), kRed));
+        EXPECT_TRUE(NearColor(pdf.Pixel(1, 150, 50), test.onBlack));
+        EXPECT_TRUE(NearColor(pdf.Pixel(1, 100, 150), kWhite));
     }
 }
 
