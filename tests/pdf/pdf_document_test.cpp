@@ -173,22 +173,28 @@ TEST(Documents, LinkToTheirUriAndToAPageReservedAhead)
     EXPECT_NE(object(toPage).find("/Border [ 0 0 0 ]"), std::string::npos);
 }
 
-TEST(Documents, GiveBackAStreamFedInPiecesWhole)
+TEST(Documents, GiveBackStreamsFedInPiecesOrTooLargeToDeflateWhole)
 {
     TestPdf pdf;
     std::string data;
-    for (int i = 0; i < 200000; ++i)
-        data += static_cast<char>(i * 7919 % 251);
+    for (std::uint32_t i = 0; i < (5u << 20); ++i)
+        data += static_cast<char>(i * 7919u % 251);
+    PdfRef pieces, whole;
     {
         PdfWriter writer(pdf.Sink());
-        const PdfRef stream = writer.Reserve();
-        PdfStream pieces = writer.BeginStream(stream, PdfDictionary());
-        for (std::size_t at = 0; at < data.size(); at += 30000)
-            pieces.Write(std::string_view(data).substr(at, 30000));
-        pieces.Close();
+        pieces = writer.Reserve();
+        PdfStream stream = writer.BeginStream(pieces, PdfDictionary());
+        for (std::size_t at = 0; at < data.size(); at += 300000)
+            stream.Write(std::string_view(data).substr(at, 300000));
+        stream.Close();
+        whole = writer.WriteStream(PdfDictionary(), data);
         WritePage(writer, writer.Reserve(), PdfPageSetup({0, 0, 100, 100}), PdfContent(), PdfResources());
         writer.Finish("");
     }
-    EXPECT_EQ(pdf.Run("/usr/bin/qpdf", {"--show-object=2", "--filtered-stream-data"}).out, data);
+    EXPECT_LT(pdf.Bytes().size(), data.size());
+    for (PdfRef stream : {pieces, whole}) {
+        const std::string shown = "--show-object=" + std::to_string(stream.number);
+        EXPECT_TRUE(pdf.Run("/usr/bin/qpdf", {shown, "--filtered-stream-data"}).out == data);
+    }
     EXPECT_TRUE(pdf.Sound());
 }

@@ -7,6 +7,7 @@
 #include "document_failure.h"
 #include "document_status.h"
 #include "pdf_gradient.h"
+#include "pdf_graphics_state.h"
 #include "pdf_page.h"
 #include "pdf_writer.h"
 
@@ -56,6 +57,18 @@ TEST(Writer, ObjectsAreWrittenOnceAndOnlyWhenNoStreamIsOpen)
     writer.Finish("");
     EXPECT_EQ(file.substr(file.size() - 6), "%%EOF\n");
     EXPECT_EQ(StatusOf([&] { writer.Write(PdfValue::Null()); }), E_FAIL);
+}
+
+TEST(Writer, WritesAGraphicsStateAskedForAgainOnce)
+{
+    PdfWriter writer([](const char*, std::size_t) {});
+    PdfGraphicsState half;
+    half.fillAlpha = 0.5;
+    PdfGraphicsState quarter;
+    quarter.fillAlpha = 0.25;
+    const PdfRef first = WriteGraphicsState(writer, half);
+    EXPECT_NE(WriteGraphicsState(writer, quarter).number, first.number);
+    EXPECT_EQ(WriteGraphicsState(writer, half).number, first.number);
 }
 
 TEST(Writer, GradientsWithStopsNoFunctionCanHoldAreRefused)

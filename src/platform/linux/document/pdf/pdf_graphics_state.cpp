@@ -27,5 +27,5 @@ PdfRef WriteGraphicsState(PdfWriter& writer, const PdfGraphicsState& state)
         dictionary.Set("SMask", PdfValue::Reference(*state.softMask));
     if (state.clearSoftMask)
         dictionary.Set("SMask", PdfValue::Name("None"));
-    return writer.Write(dictionary.Value());
+    return writer.WriteShared(dictionary.Value());
 }

@@ -13,4 +13,5 @@ struct PdfGraphicsState {
     bool clearSoftMask = false;         // /SMask /None, ending a mask set before
 };
 
+// The same state asked for again is the object written before.
 PdfRef WriteGraphicsState(PdfWriter& writer, const PdfGraphicsState& state);

@@ -10,6 +10,8 @@ namespace {
 // Readers' limit on object numbers, and the ten digits an offset has in the cross-reference table.
 constexpr std::size_t kMostObjects = 8388607;
 constexpr std::uint64_t kLargestOffset = 9999999999u;
+// Stream data deflated whole before it is written, so that its length can stand in its dictionary.
+constexpr std::size_t kMostDeflatedWhole = std::size_t{4} << 20;
 
 std::string Decimal(std::uint64_t value)
 {
@@ -85,6 +87,16 @@ void PdfWriter::Write(PdfRef object, const PdfValue& value)
     Emit(value.Written() + "\nendobj\n");
 }
 
+PdfRef PdfWriter::WriteShared(const PdfValue& value)
+{
+    const auto found = m_shared.find(value.Written());
+    if (found != m_shared.end())
+        return found->second;
+    const PdfRef object = Write(value);
+    m_shared.emplace(value.Written(), object);
+    return object;
+}
+
 PdfDictionary PdfWriter::WithFilter(PdfDictionary dictionary, const PdfEncoding& encoding)
 {
     if (encoding.deflate)
@@ -106,6 +118,12 @@ PdfRef PdfWriter::WriteStream(const PdfDictionary& dictionary, std::string_view 
 void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std::string_view data,
                             const PdfEncoding& encoding)
 {
+    if (encoding.deflate && data.size() > kMostDeflatedWhole) {
+        PdfStream stream = BeginStream(object, dictionary, encoding);
+        stream.Write(data);
+        stream.Close();
+        return;
+    }
     std::string deflated;
     if (encoding.deflate) {
         PdfDeflater deflater;

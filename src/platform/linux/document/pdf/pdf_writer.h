@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,10 @@ public:
 
     PdfRef Write(const PdfValue& value);
     void Write(PdfRef object, const PdfValue& value);
+    // The object already written with the same text, else a new one: for the small objects every page
+    // asks for again, graphics states and colour spaces.
+    PdfRef WriteShared(const PdfValue& value);
+    // Data past a few MiB is deflated into the file as it goes, not held compressed beside itself.
     PdfRef WriteStream(const PdfDictionary& dictionary, std::string_view data, const PdfEncoding& encoding = {});
     void WriteStream(PdfRef object, const PdfDictionary& dictionary, std::string_view data,
                      const PdfEncoding& encoding = {});
@@ -71,6 +76,7 @@ private:
     std::uint64_t m_offset = 0;
     std::vector<std::uint64_t> m_offsets;  // by number - 1; 0 until written
     std::vector<PdfRef> m_pages;
+    std::map<std::string, PdfRef> m_shared;
     PdfRef m_pageTree;
     bool m_broken = false;      // a write failed part way
     bool m_inStream = false;
