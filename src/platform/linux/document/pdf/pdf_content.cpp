@@ -7,7 +7,7 @@
 
 namespace {
 
-// A page's markup part is bounded, so its content is too; beyond this something has gone wrong.
+// A page's markup is bounded, so its content is too; beyond this something has gone wrong.
 constexpr std::size_t kMostContentBytes = std::size_t{256} << 20;
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";

@@ -16,7 +16,7 @@ void PdfDeflater::Feed(std::string_view piece, bool finish, const std::function<
 {
     unsigned char buffer[65536];
     do {
-        // zlib counts input in unsigned ints, so a larger piece goes in parts.
+        // zlib counts input in unsigned ints, so a larger piece is fed a slice at a time.
         const std::size_t taken = std::min<std::size_t>(piece.size(), UINT_MAX / 2);
         m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.data()));
         m_stream.avail_in = static_cast<uInt>(taken);

@@ -78,7 +78,7 @@ private:
     std::vector<PdfRef> m_pages;
     std::map<std::string, PdfRef> m_shared;
     PdfRef m_pageTree;
-    bool m_broken = false;      // a write failed part way
+    bool m_broken = false;      // a write failed midway
     bool m_inStream = false;
     bool m_finished = false;
 };
