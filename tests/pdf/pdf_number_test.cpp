@@ -51,10 +51,3 @@ TEST(Numbers, RealsThatAreNotFiniteOrTooLargeAreRefused)
         }
     }
 }
-
-TEST(Numbers, IntegersKeepEveryDigit)
-{
-    std::string text;
-    AppendPdfInteger(text, std::numeric_limits<std::int64_t>::min());
-    EXPECT_EQ(text, "-9223372036854775808");
-}
