@@ -1,0 +1,106 @@
+// Writes a PDF file front to back into a byte sink: each object as soon as it is complete, numbers
+// reserved ahead for objects referred to before they are written, and at Finish the page tree, the
+// catalog, the Info dictionary, the cross-reference table and the trailer.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf_deflate.h"
+#include "pdf_value.h"
+
+// Takes the file's bytes in order; may throw, after which the writer refuses all further work.
+using PdfByteSink = std::function<void(const char* data, std::size_t size)>;
+
+// How a stream's data reaches the file: deflated by the writer, or already encoded by a filter of its
+// own (DCTDecode, FlateDecode with predictor parameters) and written as it is; an empty filter writes
+// the data unencoded.
+struct PdfEncoding {
+    bool deflate = true;
+    std::string filter;
+    std::optional<PdfValue> parameters;
+
+    static PdfEncoding Deflate() { return {}; }
+    static PdfEncoding Encoded(std::string filter, std::optional<PdfValue> parameters = std::nullopt)
+    {
+        return {false, std::move(filter), std::move(parameters)};
+    }
+};
+
+class PdfStream;
+
+class PdfWriter {
+public:
+    // Writes the header at once.
+    explicit PdfWriter(PdfByteSink sink);
+    PdfWriter(const PdfWriter&) = delete;
+    PdfWriter& operator=(const PdfWriter&) = delete;
+
+    PdfRef Reserve();
+    // The page tree's root, for a page's /Parent; written at Finish.
+    PdfRef PageTree() const noexcept { return m_pageTree; }
+
+    PdfRef Write(const PdfValue& value);
+    void Write(PdfRef object, const PdfValue& value);
+    // The object already written with the same text, else a new one: for the small objects every page
+    // asks for again, graphics states and colour spaces.
+    PdfRef WriteShared(const PdfValue& value);
+    // Data past a few MiB is deflated into the file as it goes, not held compressed beside itself.
+    PdfRef WriteStream(const PdfDictionary& dictionary, std::string_view data, const PdfEncoding& encoding = {});
+    void WriteStream(PdfRef object, const PdfDictionary& dictionary, std::string_view data,
+                     const PdfEncoding& encoding = {});
+    // A stream whose data comes in pieces, its length an object written after it. Until it is closed
+    // the writer takes nothing else.
+    PdfStream BeginStream(PdfRef object, const PdfDictionary& dictionary, const PdfEncoding& encoding = {});
+
+    // Writes a page (given /Type and /Parent here) and appends it to the page tree.
+    void WritePage(PdfRef page, PdfDictionary dictionary);
+
+    // Ends the file. A number reserved and never written becomes a null object.
+    void Finish(std::string_view titleUtf8);
+
+private:
+    friend class PdfStream;
+
+    void Emit(std::string_view bytes);
+    void BeginObject(PdfRef object);
+    void CheckOpen() const;
+    static PdfDictionary WithFilter(PdfDictionary dictionary, const PdfEncoding& encoding);
+
+    PdfByteSink m_sink;
+    std::uint64_t m_offset = 0;
+    std::vector<std::uint64_t> m_offsets;  // by number - 1; 0 until written
+    std::vector<PdfRef> m_pages;
+    std::map<std::string, PdfRef> m_shared;
+    PdfRef m_pageTree;
+    bool m_broken = false;      // a write failed midway
+    bool m_inStream = false;
+    bool m_finished = false;
+};
+
+class PdfStream {
+public:
+    PdfStream(const PdfStream&) = delete;
+    PdfStream& operator=(const PdfStream&) = delete;
+
+    void Write(std::string_view piece);
+    // Ends the stream and writes its length. A stream never closed leaves the writer refusing work.
+    void Close();
+
+private:
+    friend class PdfWriter;
+    PdfStream(PdfWriter& writer, bool deflate, PdfRef length);
+
+    void Emit(std::string_view bytes);
+
+    PdfWriter& m_writer;
+    std::optional<PdfDeflater> m_deflater;
+    PdfRef m_length;
+    std::uint64_t m_written = 0;
+    bool m_closed = false;
+};

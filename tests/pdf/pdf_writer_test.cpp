@@ -1,0 +1,93 @@
+// The writer's own bounds: a failing sink, objects out of turn, stops out of order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "document_failure.h"
+#include "document_status.h"
+#include "pdf_gradient.h"
+#include "pdf_graphics_state.h"
+#include "pdf_page.h"
+#include "pdf_writer.h"
+
+namespace {
+
+HRESULT StatusOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+    return S_OK;
+}
+
+struct SinkFull {};
+
+}  // namespace
+
+TEST(Writer, AfterTheSinkFailsItRefusesToWriteMore)
+{
+    std::size_t room = 200;
+    PdfWriter writer([&](const char*, std::size_t size) {
+        if (size > room)
+            throw SinkFull();
+        room -= size;
+    });
+    EXPECT_THROW(writer.WriteStream(PdfDictionary(), std::string(4096, 'x'), PdfEncoding::Encoded("")), SinkFull);
+    room = 1 << 20;
+    EXPECT_EQ(StatusOf([&] { writer.Write(PdfValue::Null()); }), STG_E_WRITEFAULT);
+    EXPECT_EQ(StatusOf([&] { writer.Finish(""); }), STG_E_WRITEFAULT);
+}
+
+TEST(Writer, ObjectsAreWrittenOnceAndOnlyWhenNoStreamIsOpen)
+{
+    std::string file;
+    PdfWriter writer([&](const char* data, std::size_t size) { file.append(data, size); });
+    const PdfRef object = writer.Write(PdfValue::Null());
+    EXPECT_EQ(StatusOf([&] { writer.Write(object, PdfValue::Null()); }), E_FAIL);
+    EXPECT_EQ(StatusOf([&] { writer.Write(PdfRef{99}, PdfValue::Null()); }), E_FAIL);
+
+    PdfStream stream = writer.BeginStream(writer.Reserve(), PdfDictionary());
+    EXPECT_EQ(StatusOf([&] { writer.Write(PdfValue::Null()); }), E_FAIL);
+    EXPECT_EQ(StatusOf([&] { writer.Finish(""); }), E_FAIL);
+    stream.Close();
+    EXPECT_EQ(StatusOf([&] { stream.Write("late"); }), E_FAIL);
+    writer.Finish("");
+    EXPECT_EQ(file.substr(file.size() - 6), "%%EOF\n");
+    EXPECT_EQ(StatusOf([&] { writer.Write(PdfValue::Null()); }), E_FAIL);
+}
+
+TEST(Writer, WritesAGraphicsStateAskedForAgainOnce)
+{
+    PdfWriter writer([](const char*, std::size_t) {});
+    PdfGraphicsState half;
+    half.fillAlpha = 0.5;
+    PdfGraphicsState quarter;
+    quarter.fillAlpha = 0.25;
+    const PdfRef first = WriteGraphicsState(writer, half);
+    EXPECT_NE(WriteGraphicsState(writer, quarter).number, first.number);
+    EXPECT_EQ(WriteGraphicsState(writer, half).number, first.number);
+}
+
+TEST(Writer, GradientsWithStopsNoFunctionCanHoldAreRefused)
+{
+    PdfWriter writer([](const char*, std::size_t) {});
+    const std::vector<std::vector<PdfGradientStop>> bad = {
+        {},
+        {{0.5, {1, 0, 0}}, {0.25, {0, 0, 1}}},
+        {{0, {1, 0, 0}}, {1.5, {0, 0, 1}}},
+        {{0, {1, 0, 0}}, {1, {0, 1}}},
+        {{0, {}}},
+        {{std::nan(""), {1, 0, 0}}},
+    };
+    for (const auto& stops : bad) {
+        PdfGradient gradient;
+        gradient.stops = stops;
+        EXPECT_EQ(StatusOf([&] { WriteAxialShading(writer, gradient, {0, 0, 1, 0}); }), E_FAIL);
+    }
+    PdfGradient gradient;
+    gradient.stops = {{0, {0, 0, 0}}};
+    EXPECT_EQ(StatusOf([&] { WriteRadialShading(writer, gradient, {0, 0, -1, 0, 0, 1}); }), E_FAIL);
+}
