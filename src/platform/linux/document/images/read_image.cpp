@@ -1,0 +1,26 @@
+#include "image_failure.h"
+#include "image_readers.h"
+#include "pdf_image.h"
+
+namespace {
+
+bool Starts(std::string_view bytes, std::string_view signature) { return bytes.substr(0, signature.size()) == signature; }
+
+}  // namespace
+
+PdfImage ReadImage(std::string_view bytes)
+{
+    using namespace std::string_view_literals;
+    if (Starts(bytes, "\xFF\xD8\xFF"sv))
+        return ReadJpeg(bytes);
+    if (Starts(bytes, "\x89PNG\r\n\x1A\n"sv))
+        return ReadPng(bytes);
+    if (Starts(bytes, "II*\0"sv) || Starts(bytes, "MM\0*"sv))
+        return ReadTiff(bytes);
+    if (Starts(bytes, "II+\0"sv) || Starts(bytes, "MM\0+"sv))
+        ThrowBadHeader();
+    // HD Photo, later JPEG XR: a TIFF-like header of its own.
+    if (Starts(bytes, "II\xBC"sv))
+        return ReadJpegXr(bytes);
+    ThrowBadImage();
+}
