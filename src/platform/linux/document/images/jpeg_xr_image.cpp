@@ -1,11 +1,16 @@
 // JPEG XR (HD Photo): decoded by jxrlib a band of macroblock rows at a time, its pixel format
 // converted by jxrlib to 8-bit grey, RGB, RGBA or CMYK.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <JXRGlue.h>
 
+#include "image_bytes.h"
 #include "image_failure.h"
 #include "image_metadata.h"
 #include "image_readers.h"
@@ -20,7 +25,74 @@ constexpr std::uint32_t kBandRows = 16;
 constexpr std::uint32_t kMaxWidth = 1u << 15;
 constexpr U8 kAlphaInterleaved = 2;
 
+constexpr std::uint32_t kImageOffset = 0xBCC0;
+constexpr std::uint32_t kImageByteCount = 0xBCC1;
+constexpr std::uint32_t kAlphaOffset = 0xBCC2;
+constexpr std::uint32_t kAlphaByteCount = 0xBCC3;
+constexpr std::uint32_t kShort = 3;
+
 void Check(ERR result) { CheckImage(result == WMP_errSuccess); }
+
+// jxrlib decodes whatever part of an image is there without a word: the container's directory must
+// place the image's data, and its alpha's, within the bytes.
+void CheckContainer(std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    CheckImage(bytes.size() >= 8);
+    const std::size_t directory = Little32(p + 4);
+    CheckImage(directory <= bytes.size() && bytes.size() - directory >= 2);
+    const std::size_t entries = Little16(p + directory);
+    CheckImage((bytes.size() - directory - 2) / 12 >= entries);
+    std::uint64_t places[4] = {};
+    for (std::size_t i = 0; i < entries; ++i) {
+        const unsigned char* entry = p + directory + 2 + i * 12;
+        const std::uint32_t tag = Little16(entry);
+        if (tag >= kImageOffset && tag <= kAlphaByteCount)
+            places[tag - kImageOffset] = Little16(entry + 2) == kShort ? Little16(entry + 8) : Little32(entry + 8);
+    }
+    CheckImage(places[1] > 0 && places[0] + places[1] <= bytes.size() && places[2] + places[3] <= bytes.size());
+}
+
+// jxrlib prints what it does not know in a directory on standard output; the tool writes one line
+// on failure and nothing else, so its output goes nowhere while jxrlib works. Owner of the saved
+// output descriptors.
+class QuietOutput {
+public:
+    QuietOutput()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (nowhere < 0)
+            return;
+        m_output = dup(STDOUT_FILENO);
+        m_errors = dup(STDERR_FILENO);
+        dup2(nowhere, STDOUT_FILENO);
+        dup2(nowhere, STDERR_FILENO);
+        close(nowhere);
+    }
+    QuietOutput(const QuietOutput&) = delete;
+    QuietOutput& operator=(const QuietOutput&) = delete;
+    ~QuietOutput()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        Restore(m_output, STDOUT_FILENO);
+        Restore(m_errors, STDERR_FILENO);
+    }
+
+private:
+    static void Restore(int saved, int descriptor)
+    {
+        if (saved < 0)
+            return;
+        dup2(saved, descriptor);
+        close(saved);
+    }
+
+    int m_output = -1;
+    int m_errors = -1;
+};
 
 // Owner of a jxrlib stream over the bytes, which it only reads.
 class JxrStream {
@@ -108,6 +180,8 @@ std::string Profile(const JxrDecoder& decoder)
 
 PdfImage ReadJpegXr(std::string_view bytes)
 {
+    CheckContainer(bytes);
+    const QuietOutput quiet;
     const JxrStream stream(bytes);
     const JxrDecoder decoder;
     Check(decoder->Initialize(decoder.get(), stream.get()));

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "image_samples.h"
+#include "read_status.h"
+
+namespace {
+
+TEST(Png, RgbPassesThroughWithItsIdatDataAndPredictors)
+{
+    PngOptions options;
+    options.pixelsPerMetre = 11811;
+    const std::string png = MakePng(Gradient(21, 13, 3), options);
+    const PdfImage image = ReadImage(png);
+    EXPECT_EQ(image.filter, PdfFilter::FlateDecode);
+    EXPECT_EQ(image.colours, PdfColours::Rgb);
+    EXPECT_EQ(image.data, PngData(png));
+    ASSERT_TRUE(image.predictor);
+    EXPECT_EQ(image.predictor->colors, 3);
+    EXPECT_EQ(image.predictor->bitsPerComponent, 8);
+    EXPECT_EQ(image.predictor->columns, 21u);
+    EXPECT_NEAR(image.dpiX, 300, 0.01);
+    EXPECT_TRUE(image.alpha.empty());
+}
+
+TEST(Png, PaletteWithoutTransparencyPassesThroughIndexed)
+{
+    Pixels indices{4, 2, 1, std::string("\0\1\2\1\2\0\1\2", 8)};
+    PngOptions options;
+    options.colourType = 3;
+    options.palette = std::string("\xFF\0\0\0\xFF\0\0\0\xFF", 9);
+    const PdfImage image = ReadImage(MakePng(indices, options));
+    EXPECT_EQ(image.colours, PdfColours::Indexed);
+    EXPECT_EQ(image.palette, options.palette);
+    ASSERT_TRUE(image.predictor);
+    EXPECT_EQ(image.predictor->colors, 1);
+}
+
+TEST(Png, RgbaGivesASoftMaskOfItsAlpha)
+{
+    const Pixels pixels = Gradient(19, 7, 4);
+    PngOptions options;
+    options.colourType = 6;
+    const PdfImage image = ReadImage(MakePng(pixels, options));
+    EXPECT_FALSE(image.predictor);
+    std::string colour;
+    std::string alpha;
+    for (std::size_t i = 0; i < pixels.samples.size(); i += 4) {
+        colour += pixels.samples.substr(i, 3);
+        alpha += pixels.samples[i + 3];
+    }
+    EXPECT_EQ(Inflated(image.data), colour);
+    EXPECT_EQ(Inflated(image.alpha), alpha);
+}
+
+TEST(Png, PaletteWithTransparencyDecodesToRgbAndAlpha)
+{
+    Pixels indices{3, 1, 1, std::string("\0\1\2", 3)};
+    PngOptions options;
+    options.colourType = 3;
+    options.palette = std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x90", 9);
+    options.transparency = std::string("\x00\x80", 2);
+    const PdfImage image = ReadImage(MakePng(indices, options));
+    EXPECT_EQ(image.colours, PdfColours::Rgb);
+    EXPECT_EQ(Inflated(image.data), options.palette);
+    EXPECT_EQ(Inflated(image.alpha), std::string("\x00\x80\xFF", 3));
+}
+
+TEST(Png, InterlacedComesOutInRowOrder)
+{
+    for (const std::uint32_t side : {1u, 5u, 13u}) {
+        const Pixels pixels = Gradient(side, side + 2, 1);
+        PngOptions options;
+        options.colourType = 0;
+        options.interlaced = true;
+        const PdfImage image = ReadImage(MakePng(pixels, options));
+        EXPECT_EQ(image.colours, PdfColours::Gray);
+        EXPECT_EQ(Inflated(image.data), pixels.samples) << side;
+    }
+}
+
+TEST(Png, DamagedOrCutShortIsRefused)
+{
+    std::string png = MakePng(Gradient(16, 16, 3));
+    EXPECT_EQ(ReadStatus(png.substr(0, png.size() - 20)), WINCODEC_ERR_BADIMAGE);
+    const std::size_t data = png.find("IDAT");
+    png[data + 6] = static_cast<char>(png[data + 6] ^ 0x55);
+    EXPECT_EQ(ReadStatus(png), WINCODEC_ERR_BADIMAGE);
+}
+
+}  // namespace

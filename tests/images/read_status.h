@@ -1,0 +1,18 @@
+// The status reading an image ends with: S_OK, or what it threw.
+#pragma once
+
+#include <string>
+
+#include "document_failure.h"
+#include "document_status.h"
+#include "pdf_image.h"
+
+inline HRESULT ReadStatus(const std::string& bytes)
+{
+    try {
+        ReadImage(bytes);
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+    return S_OK;
+}
