@@ -1,15 +1,12 @@
 // JPEG XR (HD Photo): decoded by jxrlib a band of macroblock rows at a time, its pixel format
 // converted by jxrlib to 8-bit grey, RGB, RGBA or CMYK.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <JXRGlue.h>
 
+#include "decode_apart.h"
 #include "image_bytes.h"
 #include "image_failure.h"
 #include "image_metadata.h"
@@ -52,47 +49,6 @@ void CheckContainer(std::string_view bytes)
     }
     CheckImage(places[1] > 0 && places[0] + places[1] <= bytes.size() && places[2] + places[3] <= bytes.size());
 }
-
-// jxrlib prints what it does not know in a directory on standard output; the tool writes one line
-// on failure and nothing else, so its output goes nowhere while jxrlib works. Owner of the saved
-// output descriptors.
-class QuietOutput {
-public:
-    QuietOutput()
-    {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (nowhere < 0)
-            return;
-        m_output = dup(STDOUT_FILENO);
-        m_errors = dup(STDERR_FILENO);
-        dup2(nowhere, STDOUT_FILENO);
-        dup2(nowhere, STDERR_FILENO);
-        close(nowhere);
-    }
-    QuietOutput(const QuietOutput&) = delete;
-    QuietOutput& operator=(const QuietOutput&) = delete;
-    ~QuietOutput()
-    {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        Restore(m_output, STDOUT_FILENO);
-        Restore(m_errors, STDERR_FILENO);
-    }
-
-private:
-    static void Restore(int saved, int descriptor)
-    {
-        if (saved < 0)
-            return;
-        dup2(saved, descriptor);
-        close(saved);
-    }
-
-    int m_output = -1;
-    int m_errors = -1;
-};
 
 // Owner of a jxrlib stream over the bytes, which it only reads.
 class JxrStream {
@@ -176,12 +132,8 @@ std::string Profile(const JxrDecoder& decoder)
     return profile;
 }
 
-}  // namespace
-
-PdfImage ReadJpegXr(std::string_view bytes)
+PdfImage Decode(std::string_view bytes)
 {
-    CheckContainer(bytes);
-    const QuietOutput quiet;
     const JxrStream stream(bytes);
     const JxrDecoder decoder;
     Check(decoder->Initialize(decoder.get(), stream.get()));
@@ -221,4 +173,14 @@ PdfImage ReadJpegXr(std::string_view bytes)
     image.dpiX = Dpi(dpiX);
     image.dpiY = Dpi(dpiY);
     return image;
+}
+
+}  // namespace
+
+// jxrlib crashes on some damaged data, and reports what it does not know in a directory on standard
+// output, where the tool writes nothing: it works in a process of its own.
+PdfImage ReadJpegXr(std::string_view bytes)
+{
+    CheckContainer(bytes);
+    return DecodeApart(bytes, Decode);
 }
