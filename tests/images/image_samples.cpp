@@ -106,7 +106,7 @@ std::string MakeTiff(const Pixels& pixels, const TiffOptions& options)
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, pixels.width);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, pixels.height);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, pixels.channels);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, options.bits);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, options.photometric);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
@@ -119,7 +119,8 @@ std::string MakeTiff(const Pixels& pixels, const TiffOptions& options)
         TIFFSetField(tiff, TIFFTAG_YRESOLUTION, options.yResolution);
         TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, options.resolutionUnit);
     }
-    const std::size_t stride = std::size_t{pixels.width} * static_cast<std::size_t>(pixels.channels);
+    const std::size_t stride =
+        (std::size_t{pixels.width} * static_cast<std::size_t>(pixels.channels * options.bits) + 7) / 8;
     if (options.tiled) {
         const std::uint32_t side = 16;
         TIFFSetField(tiff, TIFFTAG_TILEWIDTH, side);

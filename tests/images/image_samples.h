@@ -38,6 +38,8 @@ std::string MakePng(const Pixels& pixels, const PngOptions& options = {});
 
 struct TiffOptions {
     int photometric = 2;
+    // At 1 bit, the samples are rows packed into bytes, one channel.
+    int bits = 8;
     // 0 for none; otherwise TIFF's ExtraSamples kind of the last channel.
     int alpha = 0;
     bool tiled = false;

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kRgb = 2;
+constexpr int kWhiteIsZero = 0;
 constexpr int kCmyk = 5;
 constexpr int kUnassociatedAlpha = 2;
 constexpr int kCentimetres = 3;
@@ -28,6 +28,19 @@ TEST(Tiff, RgbStripsDecodeToTheirSamplesAndResolution)
     EXPECT_NEAR(image.dpiX, 254, 0.01);
     EXPECT_NEAR(image.dpiY, 127, 0.01);
     EXPECT_TRUE(image.alpha.empty());
+}
+
+TEST(Tiff, BilevelStaysOneBitWithWhiteAsZero)
+{
+    const Pixels rows{10, 2, 1, std::string("\xF0\x40\x0F\xC0", 4)};
+    TiffOptions options;
+    options.photometric = kWhiteIsZero;
+    options.bits = 1;
+    const PdfImage image = ReadImage(MakeTiff(rows, options));
+    EXPECT_EQ(image.colours, PdfColours::Gray);
+    EXPECT_EQ(image.bitsPerComponent, 1);
+    EXPECT_TRUE(image.inverted);
+    EXPECT_EQ(Inflated(image.data), rows.samples);
 }
 
 TEST(Tiff, CmykStaysCmyk)

@@ -121,7 +121,9 @@ public:
     {
         char message[1024] = {};
         CheckImage(TIFFRGBAImageOK(tiff, message) == 1 && TIFFRGBAImageBegin(&m_image, tiff, 1, message) == 1);
-        m_image.req_orientation = ORIENTATION_TOPLEFT;
+        // Rows stay in the file's order, as the strips read as they are do: WIC leaves Orientation to
+        // whoever shows the image, and XPS draws it as decoded.
+        m_image.req_orientation = m_image.orientation;
     }
     RgbaReader(const RgbaReader&) = delete;
     RgbaReader& operator=(const RgbaReader&) = delete;
@@ -220,8 +222,6 @@ void ReadRgba(TIFF* tiff, const Layout& layout, PdfImage& image)
                                  layout.photometric == PHOTOMETRIC_MINISWHITE);
     const int colourChannels = grey ? 1 : 3;
     image.colours = grey ? PdfColours::Gray : PdfColours::Rgb;
-    // libtiff flips a band in itself; the bands then go from the file's last to its first.
-    const bool flipped = rgba.orientation == ORIENTATION_BOTLEFT || rgba.orientation == ORIENTATION_BOTRIGHT;
     const std::uint32_t band = std::clamp<std::uint32_t>(kBandPixels / layout.width, 1, layout.height);
     std::vector<std::uint32_t> raster(std::size_t{layout.width} * band);
     const std::size_t pixelSize = static_cast<std::size_t>(colourChannels) + alpha;
@@ -229,7 +229,7 @@ void ReadRgba(TIFF* tiff, const Layout& layout, PdfImage& image)
     PixelSink sink(layout.width, colourChannels, alpha);
     for (std::uint32_t y = 0; y < layout.height; y += band) {
         const std::uint32_t rows = std::min(band, layout.height - y);
-        rgba.row_offset = static_cast<int>(flipped ? layout.height - y - rows : y);
+        rgba.row_offset = static_cast<int>(y);
         rgba.col_offset = 0;
         CheckImage(TIFFRGBAImageGet(&rgba, raster.data(), layout.width, rows) == 1);
         for (std::uint32_t r = 0; r < rows; ++r) {
