@@ -7,7 +7,7 @@
 
 namespace {
 
-HRESULT StatusApart(PdfImage (*decode)(std::string_view))
+HRESULT StatusApart(DecodedImage (*decode)(std::string_view))
 {
     try {
         DecodeApart("bytes", decode);
@@ -19,11 +19,11 @@ HRESULT StatusApart(PdfImage (*decode)(std::string_view))
 
 TEST(DecodeApart, HandsBackTheChildsImage)
 {
-    const PdfImage image = DecodeApart("bytes", [](std::string_view bytes) {
-        PdfImage made;
+    const DecodedImage image = DecodeApart("bytes", [](std::string_view bytes) {
+        DecodedImage made;
         made.width = 7;
         made.colours = PdfColours::Cmyk;
-        made.predictor = PngPredictor{4, 8, 7};
+        made.predictor = PngPrediction{4, 8, 7};
         made.data = std::string(bytes) + std::string(300000, 'd');
         made.alpha = "a";
         made.dpiY = 72;
@@ -40,13 +40,13 @@ TEST(DecodeApart, HandsBackTheChildsImage)
 
 TEST(DecodeApart, StatusThrownInTheChildIsThrownHere)
 {
-    EXPECT_EQ(StatusApart([](std::string_view) -> PdfImage { ThrowDocument(WINCODEC_ERR_IMAGESIZEOUTOFRANGE); }),
+    EXPECT_EQ(StatusApart([](std::string_view) -> DecodedImage { ThrowDocument(WINCODEC_ERR_IMAGESIZEOUTOFRANGE); }),
               WINCODEC_ERR_IMAGESIZEOUTOFRANGE);
 }
 
 TEST(DecodeApart, ChildThatDiesIsABadImage)
 {
-    EXPECT_EQ(StatusApart([](std::string_view) -> PdfImage { std::abort(); }), WINCODEC_ERR_BADIMAGE);
+    EXPECT_EQ(StatusApart([](std::string_view) -> DecodedImage { std::abort(); }), WINCODEC_ERR_BADIMAGE);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ TEST(Jpeg, PassesThroughByteForByteWithItsSizeAndResolution)
     options.dpiX = 300;
     options.dpiY = 150;
     const std::string jpeg = MakeJpeg(Gradient(33, 17, 3), options);
-    const PdfImage image = ReadImage(jpeg);
+    const DecodedImage image = ReadImage(jpeg);
     EXPECT_EQ(image.filter, PdfFilter::DCTDecode);
     EXPECT_EQ(image.data, jpeg);
     EXPECT_EQ(image.width, 33u);
@@ -44,7 +44,7 @@ TEST(Jpeg, GreyJoinsItsProfileChunksInSequenceOrder)
     const std::string profile = GreyProfile();
     JpegOptions options;
     options.app2 = {ProfileChunk(2, 2, profile.substr(100)), ProfileChunk(1, 2, profile.substr(0, 100))};
-    const PdfImage image = ReadImage(MakeJpeg(Gradient(8, 8, 1), options));
+    const DecodedImage image = ReadImage(MakeJpeg(Gradient(8, 8, 1), options));
     EXPECT_EQ(image.colours, PdfColours::Gray);
     EXPECT_EQ(image.iccProfile, profile);
     EXPECT_EQ(image.dpiX, 96);
@@ -59,7 +59,7 @@ TEST(Jpeg, ProfileForOtherColoursIsLeftOut)
 
 TEST(Jpeg, AdobeCmykIsInverted)
 {
-    const PdfImage image = ReadImage(MakeJpeg(Gradient(9, 9, 4)));
+    const DecodedImage image = ReadImage(MakeJpeg(Gradient(9, 9, 4)));
     EXPECT_EQ(image.colours, PdfColours::Cmyk);
     EXPECT_EQ(image.filter, PdfFilter::DCTDecode);
     EXPECT_TRUE(image.inverted);
@@ -72,7 +72,7 @@ TEST(Jpeg, ArithmeticCodedIsDecodedToItsSamples)
         flat.samples += "\x20\x80\xE0";
     JpegOptions options;
     options.arithmetic = true;
-    const PdfImage image = ReadImage(MakeJpeg(flat, options));
+    const DecodedImage image = ReadImage(MakeJpeg(flat, options));
     EXPECT_EQ(image.filter, PdfFilter::FlateDecode);
     EXPECT_EQ(image.colours, PdfColours::Rgb);
     const std::string samples = Inflated(image.data);

@@ -9,7 +9,7 @@ namespace {
 TEST(JpegXr, DecodesLosslessRgbWithItsResolution)
 {
     const Pixels pixels = Gradient(40, 37, 3);
-    const PdfImage image = ReadImage(MakeJpegXr(pixels, 300, 150));
+    const DecodedImage image = ReadImage(MakeJpegXr(pixels, 300, 150));
     EXPECT_EQ(image.width, 40u);
     EXPECT_EQ(image.height, 37u);
     EXPECT_EQ(image.colours, PdfColours::Rgb);

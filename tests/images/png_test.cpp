@@ -10,7 +10,7 @@ TEST(Png, RgbPassesThroughWithItsIdatDataAndPredictors)
     PngOptions options;
     options.pixelsPerMetre = 11811;
     const std::string png = MakePng(Gradient(21, 13, 3), options);
-    const PdfImage image = ReadImage(png);
+    const DecodedImage image = ReadImage(png);
     EXPECT_EQ(image.filter, PdfFilter::FlateDecode);
     EXPECT_EQ(image.colours, PdfColours::Rgb);
     EXPECT_EQ(image.data, PngData(png));
@@ -28,7 +28,7 @@ TEST(Png, PaletteWithoutTransparencyPassesThroughIndexed)
     PngOptions options;
     options.colourType = 3;
     options.palette = std::string("\xFF\0\0\0\xFF\0\0\0\xFF", 9);
-    const PdfImage image = ReadImage(MakePng(indices, options));
+    const DecodedImage image = ReadImage(MakePng(indices, options));
     EXPECT_EQ(image.colours, PdfColours::Indexed);
     EXPECT_EQ(image.palette, options.palette);
     ASSERT_TRUE(image.predictor);
@@ -40,7 +40,7 @@ TEST(Png, RgbaGivesASoftMaskOfItsAlpha)
     const Pixels pixels = Gradient(19, 7, 4);
     PngOptions options;
     options.colourType = 6;
-    const PdfImage image = ReadImage(MakePng(pixels, options));
+    const DecodedImage image = ReadImage(MakePng(pixels, options));
     EXPECT_FALSE(image.predictor);
     std::string colour;
     std::string alpha;
@@ -59,7 +59,7 @@ TEST(Png, PaletteWithTransparencyDecodesToRgbAndAlpha)
     options.colourType = 3;
     options.palette = std::string("\x10\x20\x30\x40\x50\x60\x70\x80\x90", 9);
     options.transparency = std::string("\x00\x80", 2);
-    const PdfImage image = ReadImage(MakePng(indices, options));
+    const DecodedImage image = ReadImage(MakePng(indices, options));
     EXPECT_EQ(image.colours, PdfColours::Rgb);
     EXPECT_EQ(Inflated(image.data), options.palette);
     EXPECT_EQ(Inflated(image.alpha), std::string("\x00\x80\xFF", 3));
@@ -72,7 +72,7 @@ TEST(Png, InterlacedComesOutInRowOrder)
         PngOptions options;
         options.colourType = 0;
         options.interlaced = true;
-        const PdfImage image = ReadImage(MakePng(pixels, options));
+        const DecodedImage image = ReadImage(MakePng(pixels, options));
         EXPECT_EQ(image.colours, PdfColours::Gray);
         EXPECT_EQ(Inflated(image.data), pixels.samples) << side;
     }

@@ -5,7 +5,7 @@
 
 #include "document_failure.h"
 #include "document_status.h"
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 inline HRESULT ReadStatus(const std::string& bytes)
 {

@@ -19,7 +19,7 @@ TEST(Tiff, RgbStripsDecodeToTheirSamplesAndResolution)
     options.xResolution = 100;
     options.yResolution = 50;
     options.resolutionUnit = kCentimetres;
-    const PdfImage image = ReadImage(MakeTiff(pixels, options));
+    const DecodedImage image = ReadImage(MakeTiff(pixels, options));
     EXPECT_EQ(image.width, 23u);
     EXPECT_EQ(image.height, 10u);
     EXPECT_EQ(image.colours, PdfColours::Rgb);
@@ -36,7 +36,7 @@ TEST(Tiff, BilevelStaysOneBitWithWhiteAsZero)
     TiffOptions options;
     options.photometric = kWhiteIsZero;
     options.bits = 1;
-    const PdfImage image = ReadImage(MakeTiff(rows, options));
+    const DecodedImage image = ReadImage(MakeTiff(rows, options));
     EXPECT_EQ(image.colours, PdfColours::Gray);
     EXPECT_EQ(image.bitsPerComponent, 1);
     EXPECT_TRUE(image.inverted);
@@ -48,7 +48,7 @@ TEST(Tiff, CmykStaysCmyk)
     const Pixels pixels = Gradient(5, 4, 4);
     TiffOptions options;
     options.photometric = kCmyk;
-    const PdfImage image = ReadImage(MakeTiff(pixels, options));
+    const DecodedImage image = ReadImage(MakeTiff(pixels, options));
     EXPECT_EQ(image.colours, PdfColours::Cmyk);
     EXPECT_FALSE(image.inverted);
     EXPECT_EQ(Inflated(image.data), pixels.samples);
@@ -66,7 +66,7 @@ TEST(Tiff, TiledWithAlphaGivesStraightColoursAndASoftMask)
     TiffOptions options;
     options.alpha = kUnassociatedAlpha;
     options.tiled = true;
-    const PdfImage image = ReadImage(MakeTiff(pixels, options));
+    const DecodedImage image = ReadImage(MakeTiff(pixels, options));
     const std::string colour = Inflated(image.data);
     const std::string alpha = Inflated(image.alpha);
     ASSERT_EQ(alpha.size(), std::size_t{pixels.width} * pixels.height);

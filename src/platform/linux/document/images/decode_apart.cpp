@@ -84,7 +84,7 @@ struct Fields {
     bool inverted;
     PdfFilter filter;
     bool predicted;
-    PngPredictor predictor;
+    PngPrediction predictor;
     double dpiX;
     double dpiY;
 };
@@ -104,7 +104,7 @@ void WriteAll(int output, const void* data, std::size_t size)
     }
 }
 
-void WriteImage(int output, HRESULT status, const PdfImage& image)
+void WriteImage(int output, HRESULT status, const DecodedImage& image)
 {
     Fields fields{};
     fields.status = status;
@@ -115,7 +115,7 @@ void WriteImage(int output, HRESULT status, const PdfImage& image)
     fields.inverted = image.inverted;
     fields.filter = image.filter;
     fields.predicted = image.predictor.has_value();
-    fields.predictor = image.predictor.value_or(PngPredictor{});
+    fields.predictor = image.predictor.value_or(PngPrediction{});
     fields.dpiX = image.dpiX;
     fields.dpiY = image.dpiY;
     WriteAll(output, &fields, sizeof fields);
@@ -126,7 +126,7 @@ void WriteImage(int output, HRESULT status, const PdfImage& image)
     }
 }
 
-[[noreturn]] void RunChild(int output, std::string_view bytes, PdfImage (*decode)(std::string_view))
+[[noreturn]] void RunChild(int output, std::string_view bytes, DecodedImage (*decode)(std::string_view))
 {
     // A crash leaves no core file behind, and nothing the decoder says reaches the tool's output.
     const rlimit noCore{0, 0};
@@ -137,9 +137,9 @@ void WriteImage(int output, HRESULT status, const PdfImage& image)
     try {
         WriteImage(output, S_OK, decode(bytes));
     } catch (const DocumentFailure& failure) {
-        WriteImage(output, failure.Status(), PdfImage());
+        WriteImage(output, failure.Status(), DecodedImage());
     } catch (const std::bad_alloc&) {
-        WriteImage(output, E_OUTOFMEMORY, PdfImage());
+        WriteImage(output, E_OUTOFMEMORY, DecodedImage());
     }
     _exit(0);
 }
@@ -165,12 +165,12 @@ void ReadAll(int input, void* data, std::size_t size)
     }
 }
 
-PdfImage ReadImageFrom(int input)
+DecodedImage ReadImageFrom(int input)
 {
     Fields fields{};
     ReadAll(input, &fields, sizeof fields);
     CheckDocument(fields.status);
-    PdfImage image;
+    DecodedImage image;
     image.width = fields.width;
     image.height = fields.height;
     image.colours = fields.colours;
@@ -194,7 +194,7 @@ PdfImage ReadImageFrom(int input)
 
 }  // namespace
 
-PdfImage DecodeApart(std::string_view bytes, PdfImage (*decode)(std::string_view))
+DecodedImage DecodeApart(std::string_view bytes, DecodedImage (*decode)(std::string_view))
 {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
@@ -211,7 +211,7 @@ PdfImage DecodeApart(std::string_view bytes, PdfImage (*decode)(std::string_view
     if (pid < 0)
         ThrowDocument(E_OUTOFMEMORY);
     Child child(pid);
-    PdfImage image = ReadImageFrom(input.get());
+    DecodedImage image = ReadImageFrom(input.get());
     if (!child.Succeeded())
         ThrowDocument(WINCODEC_ERR_BADIMAGE);
     return image;

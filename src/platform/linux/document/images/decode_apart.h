@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 // Runs decode on the bytes in a child process and hands back what it made, or throws what it threw.
 // A child that crashes, or stays silent for too long, fails with WINCODEC_ERR_BADIMAGE; whatever it
 // writes on standard output or error goes nowhere.
-PdfImage DecodeApart(std::string_view bytes, PdfImage (*decode)(std::string_view));
+DecodedImage DecodeApart(std::string_view bytes, DecodedImage (*decode)(std::string_view));

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 // The profile where it is an ICC profile for the image's colours (for Indexed, its RGB base); empty
 // otherwise, as a PDF reader refuses an /ICCBased space whose components do not match.

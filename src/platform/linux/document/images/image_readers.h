@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "pdf_image.h"
+#include "decoded_image.h"
 
-PdfImage ReadJpeg(std::string_view bytes);
-PdfImage ReadPng(std::string_view bytes);
-PdfImage ReadTiff(std::string_view bytes);
-PdfImage ReadJpegXr(std::string_view bytes);
+DecodedImage ReadJpeg(std::string_view bytes);
+DecodedImage ReadPng(std::string_view bytes);
+DecodedImage ReadTiff(std::string_view bytes);
+DecodedImage ReadJpegXr(std::string_view bytes);

@@ -58,7 +58,7 @@ void Guarded(JpegDecoder& decoder, Calls calls)
 
 }  // namespace
 
-PdfImage DecodeJpeg(std::string_view bytes)
+DecodedImage DecodeJpeg(std::string_view bytes)
 {
     JpegDecoder decoder;
     Guarded(decoder, [&] {
@@ -71,7 +71,7 @@ PdfImage DecodeJpeg(std::string_view bytes)
     });
     const int channels = decoder->output_components;
     CheckImage(channels == 1 || channels == 3 || channels == 4);
-    PdfImage image;
+    DecodedImage image;
     image.width = decoder->output_width;
     image.height = decoder->output_height;
     CheckImageSize(image.width, image.height);

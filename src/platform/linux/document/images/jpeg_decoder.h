@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 // Sets the size, the colours and the data; fails as a bad image where libjpeg cannot decode it.
-PdfImage DecodeJpeg(std::string_view bytes);
+DecodedImage DecodeJpeg(std::string_view bytes);

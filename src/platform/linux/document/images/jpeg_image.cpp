@@ -203,11 +203,11 @@ PdfColours Colours(int components)
 
 }  // namespace
 
-PdfImage ReadJpeg(std::string_view bytes)
+DecodedImage ReadJpeg(std::string_view bytes)
 {
     const Markers markers = ReadMarkers(bytes);
     CheckImageSize(markers.width, markers.height);
-    PdfImage image;
+    DecodedImage image;
     if (PassesThrough(markers)) {
         image.width = markers.width;
         image.height = markers.height;

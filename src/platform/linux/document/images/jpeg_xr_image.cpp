@@ -132,7 +132,7 @@ std::string Profile(const JxrDecoder& decoder)
     return profile;
 }
 
-PdfImage Decode(std::string_view bytes)
+DecodedImage Decode(std::string_view bytes)
 {
     const JxrStream stream(bytes);
     const JxrDecoder decoder;
@@ -150,7 +150,7 @@ PdfImage Decode(std::string_view bytes)
     const Target target = TargetFor(decoder);
     const JxrConverter converter;
     Check(converter->Initialize(converter.get(), decoder.get(), nullptr, *target.format));
-    PdfImage image;
+    DecodedImage image;
     image.width = static_cast<std::uint32_t>(width);
     image.height = static_cast<std::uint32_t>(height);
     image.colours = target.colours;
@@ -179,7 +179,7 @@ PdfImage Decode(std::string_view bytes)
 
 // jxrlib crashes on some damaged data, and reports what it does not know in a directory on standard
 // output, where the tool writes nothing: it works in a process of its own.
-PdfImage ReadJpegXr(std::string_view bytes)
+DecodedImage ReadJpegXr(std::string_view bytes)
 {
     CheckContainer(bytes);
     return DecodeApart(bytes, Decode);

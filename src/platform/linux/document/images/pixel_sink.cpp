@@ -28,7 +28,7 @@ void PixelSink::WriteRow(const unsigned char* row)
     m_alpha->Write(m_alphaRow.data(), m_alphaRow.size());
 }
 
-void PixelSink::Finish(PdfImage& image)
+void PixelSink::Finish(DecodedImage& image)
 {
     image.filter = PdfFilter::FlateDecode;
     image.bitsPerComponent = 8;

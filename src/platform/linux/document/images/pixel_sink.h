@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "flate_stream.h"
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 class PixelSink {
 public:
@@ -16,7 +16,7 @@ public:
 
     void WriteRow(const unsigned char* row);
     // Sets the image's data and, where some pixel is not opaque, its alpha; FlateDecode.
-    void Finish(PdfImage& image);
+    void Finish(DecodedImage& image);
 
 private:
     std::uint32_t m_width;

@@ -109,7 +109,7 @@ void DecodeInterlaced(const PngDecoder& decoder, std::uint32_t width, std::uint3
 
 }  // namespace
 
-PdfImage DecodePng(std::string_view bytes)
+DecodedImage DecodePng(std::string_view bytes)
 {
     PngSource source{bytes};
     PngDecoder decoder;
@@ -125,7 +125,7 @@ PdfImage DecodePng(std::string_view bytes)
         png_set_scale_16(decoder.png());
         png_read_update_info(decoder.png(), decoder.info());
     });
-    PdfImage image;
+    DecodedImage image;
     image.width = png_get_image_width(decoder.png(), decoder.info());
     image.height = png_get_image_height(decoder.png(), decoder.info());
     CheckImageSize(image.width, image.height);

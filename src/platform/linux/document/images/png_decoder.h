@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 // Sets the size, the colours, the data and the alpha; fails as a bad image where libpng cannot decode it.
-PdfImage DecodePng(std::string_view bytes);
+DecodedImage DecodePng(std::string_view bytes);

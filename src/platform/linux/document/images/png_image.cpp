@@ -139,9 +139,9 @@ void CheckRows(const std::string& data, const PngChunks& chunks)
     }
 }
 
-PdfImage PassedThrough(const PngChunks& chunks)
+DecodedImage PassedThrough(const PngChunks& chunks)
 {
-    PdfImage image;
+    DecodedImage image;
     image.width = chunks.width;
     image.height = chunks.height;
     image.bitsPerComponent = chunks.depth;
@@ -153,7 +153,7 @@ PdfImage PassedThrough(const PngChunks& chunks)
         image.colours = chunks.colourType == kRgb ? PdfColours::Rgb : PdfColours::Gray;
     }
     image.filter = PdfFilter::FlateDecode;
-    image.predictor = PngPredictor{Samples(chunks.colourType), chunks.depth, chunks.width};
+    image.predictor = PngPrediction{Samples(chunks.colourType), chunks.depth, chunks.width};
     for (const std::string_view piece : chunks.data)
         image.data += piece;
     CheckRows(image.data, chunks);
@@ -162,10 +162,10 @@ PdfImage PassedThrough(const PngChunks& chunks)
 
 }  // namespace
 
-PdfImage ReadPng(std::string_view bytes)
+DecodedImage ReadPng(std::string_view bytes)
 {
     PngChunks chunks = ReadChunks(bytes);
-    PdfImage image = PassesThrough(chunks) ? PassedThrough(chunks) : DecodePng(bytes);
+    DecodedImage image = PassesThrough(chunks) ? PassedThrough(chunks) : DecodePng(bytes);
     image.iccProfile = FittingProfile(std::move(chunks.profile), image.colours);
     image.dpiX = Dpi(chunks.dpiX);
     image.dpiY = Dpi(chunks.dpiY);

@@ -1,6 +1,6 @@
 #include "image_failure.h"
 #include "image_readers.h"
-#include "pdf_image.h"
+#include "decoded_image.h"
 
 namespace {
 
@@ -8,7 +8,7 @@ bool Starts(std::string_view bytes, std::string_view signature) { return bytes.s
 
 }  // namespace
 
-PdfImage ReadImage(std::string_view bytes)
+DecodedImage ReadImage(std::string_view bytes)
 {
     using namespace std::string_view_literals;
     if (Starts(bytes, "\xFF\xD8\xFF"sv))

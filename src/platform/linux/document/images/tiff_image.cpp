@@ -184,7 +184,7 @@ void Unpremultiply(unsigned char* pixels, std::uint32_t count, int colourChannel
     }
 }
 
-void ReadStrips(TIFF* tiff, const Layout& layout, PdfImage& image)
+void ReadStrips(TIFF* tiff, const Layout& layout, DecodedImage& image)
 {
     const bool grey = layout.photometric == PHOTOMETRIC_MINISBLACK || layout.photometric == PHOTOMETRIC_MINISWHITE;
     image.colours = grey ? PdfColours::Gray : layout.photometric == PHOTOMETRIC_RGB ? PdfColours::Rgb : PdfColours::Cmyk;
@@ -213,7 +213,7 @@ void ReadStrips(TIFF* tiff, const Layout& layout, PdfImage& image)
     sink.Finish(image);
 }
 
-void ReadRgba(TIFF* tiff, const Layout& layout, PdfImage& image)
+void ReadRgba(TIFF* tiff, const Layout& layout, DecodedImage& image)
 {
     RgbaReader reader(tiff);
     TIFFRGBAImage& rgba = reader.image();
@@ -263,12 +263,12 @@ double Resolution(TIFF* tiff, ttag_t tag, std::uint16_t unit)
 
 }  // namespace
 
-PdfImage ReadTiff(std::string_view bytes)
+DecodedImage ReadTiff(std::string_view bytes)
 {
     TiffSource source{bytes};
     const Tiff tiff(source);
     const Layout layout = ReadLayout(tiff.get());
-    PdfImage image;
+    DecodedImage image;
     image.width = layout.width;
     image.height = layout.height;
     if (layout.strips)

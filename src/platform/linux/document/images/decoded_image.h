@@ -13,13 +13,13 @@ enum class PdfFilter { DCTDecode, FlateDecode };
 
 // /DecodeParms << /Predictor 15 /Colors colors /BitsPerComponent bitsPerComponent /Columns columns >>,
 // for PNG data whose rows keep their PNG filter bytes.
-struct PngPredictor {
+struct PngPrediction {
     int colors = 1;
     int bitsPerComponent = 8;
     std::uint32_t columns = 0;
 };
 
-struct PdfImage {
+struct DecodedImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     PdfColours colours = PdfColours::Rgb;
@@ -33,7 +33,7 @@ struct PdfImage {
     // /Decode [1 0] for every component: Adobe's CMYK JPEGs, and TIFFs whose zero is white.
     bool inverted = false;
     PdfFilter filter = PdfFilter::FlateDecode;
-    std::optional<PngPredictor> predictor;
+    std::optional<PngPrediction> predictor;
     // The stream's data, encoded by the filter.
     std::string data;
     // Empty when every pixel is opaque; otherwise an 8-bit DeviceGray FlateDecode image of the same
@@ -47,4 +47,4 @@ struct PdfImage {
 // Reads a JPEG, PNG, TIFF or JPEG XR image, told apart by its bytes. Throws DocumentFailure: with
 // WINCODEC_ERR_BADIMAGE for anything else or anything damaged, WINCODEC_ERR_IMAGESIZEOUTOFRANGE for more
 // than kMaxImagePixels, WINCODEC_ERR_BADHEADER for a BigTIFF.
-PdfImage ReadImage(std::string_view bytes);
+DecodedImage ReadImage(std::string_view bytes);
