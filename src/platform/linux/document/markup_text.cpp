@@ -16,6 +16,8 @@ HRESULT MarkupText::Feed(const unsigned char* data, std::size_t size)
     }
     if (size == 0)
         return S_OK;
+    if (m_encoding == Encoding::NotText)
+        return S_OK;
     return m_encoding == Encoding::Other ? m_sink(data, size) : Transcode(data, size);
 }
 
@@ -25,7 +27,9 @@ HRESULT MarkupText::Finish()
         if (const HRESULT status = Decide(); status != S_OK)
             return status;
     }
-    return Utf16() && (m_hasOdd || m_highSurrogate != 0) ? XPS_E_INVALID_MARKUP : S_OK;
+    if (Utf16() && (m_hasOdd || m_highSurrogate != 0))
+        m_encoding = Encoding::NotText;
+    return S_OK;
 }
 
 // Told by a byte-order mark, or without one by the "<?" that begins a declaration.
@@ -67,14 +71,14 @@ HRESULT MarkupText::Transcode(const unsigned char* data, std::size_t size)
         std::uint32_t unit = little ? m_odd | data[i] << 8 : m_odd << 8 | data[i];
         if (m_highSurrogate != 0) {
             if (unit < 0xDC00 || unit > 0xDFFF)
-                return XPS_E_INVALID_MARKUP;
+                return NotText();
             unit = 0x10000 + ((m_highSurrogate - 0xD800) << 10) + (unit - 0xDC00);
             m_highSurrogate = 0;
         } else if (unit >= 0xD800 && unit <= 0xDBFF) {
             m_highSurrogate = unit;
             continue;
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            return XPS_E_INVALID_MARKUP;
+            return NotText();
         }
         if (unit < 0x80) {
             m_out += static_cast<char>(unit);
@@ -93,6 +97,13 @@ HRESULT MarkupText::Transcode(const unsigned char* data, std::size_t size)
         }
     }
     return m_out.empty() ? S_OK : m_sink(reinterpret_cast<const unsigned char*>(m_out.data()), m_out.size());
+}
+
+// A part that began like UTF-16 but is none (an obfuscated font may begin with any bytes) is no markup.
+HRESULT MarkupText::NotText()
+{
+    m_encoding = Encoding::NotText;
+    return S_OK;
 }
 
 HRESULT MeasureMarkupText(int fd, const ZipPart& part, std::uint64_t& size, std::uint32_t& crc)

@@ -14,16 +14,18 @@ public:
     explicit MarkupText(ZipDataSink sink) : m_sink(std::move(sink)) {}
 
     HRESULT Feed(const unsigned char* data, std::size_t size);
-    // The part has ended: UTF-16 cut inside a character or a surrogate pair is XPS_E_INVALID_MARKUP.
+    // The part has ended. A part that is not UTF-16 after all (cut inside a character, or a surrogate
+    // unpaired) passes nothing more on and is not counted as UTF-16.
     HRESULT Finish();
     // Whether the part is UTF-16, once its first bytes have come.
     bool Utf16() const { return m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be; }
 
 private:
-    enum class Encoding { Unknown, Other, Utf16Le, Utf16Be };
+    enum class Encoding { Unknown, Other, Utf16Le, Utf16Be, NotText };
 
     HRESULT Decide();
     HRESULT Transcode(const unsigned char* data, std::size_t size);
+    HRESULT NotText();
 
     ZipDataSink m_sink;
     Encoding m_encoding = Encoding::Unknown;
