@@ -4,7 +4,6 @@
 
 #include "document_failure.h"
 #include "document_status.h"
-#include "markup_depth.h"
 #include "markup_namespaces.h"
 #include "xml_element.h"
 

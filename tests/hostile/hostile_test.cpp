@@ -44,8 +44,8 @@ const Case kCases[] = {
     {"endless-page-lying.xps", OPC_E_ZIP_INCORRECT_DATA_SIZE},
     {"wide-page.xps", XPS_E_INVALID_PAGE_SIZE},
     {"infinite-size.xps", XPS_E_INVALID_PAGE_SIZE},
-    // libgxps takes a size it cannot read as a number for bad markup.
-    {"negative-size.xps", XPS_E_INVALID_MARKUP},
+    {"negative-size.xps", XPS_E_INVALID_PAGE_SIZE},
+    // A size that is no number at all is bad markup.
     {"nan-size.xps", XPS_E_INVALID_MARKUP},
     {"many-parts.xps", kPrinted},
     {"deep-nesting.xps", XPS_E_INVALID_MARKUP},

@@ -1,13 +1,10 @@
 #include "render_process.h"
 
 #include <fcntl.h>
-#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <glib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,8 +21,6 @@ namespace {
 constexpr std::uint32_t kStatusFrame = 0xFFFFFFFF;
 constexpr std::size_t kMaxPiece = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
-constexpr int kMapThreshold = 16 << 20;
-constexpr int kTrimThreshold = 256 << 20;
 
 bool WriteAll(int fd, const void* data, std::size_t size)
 {
@@ -42,23 +37,14 @@ bool WriteAll(int fd, const void* data, std::size_t size)
     return true;
 }
 
-void DiscardText(const gchar*) {}
-
 [[noreturn]] void RunChild(int channel, const std::function<HRESULT(const PdfSink&)>& work)
 {
     // A fault ends the child at once: handlers the parent installed (a fuzzer's, say) would report it as
     // the parent's own.
     for (const int fault : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP})
         signal(fault, SIG_DFL);
-    // cairo allocates and frees large buffers for every path it draws; glibc would map each afresh and
-    // return it at once, and the page faults cost more than the drawing. Freed memory is kept for reuse.
-    mallopt(M_MMAP_THRESHOLD, kMapThreshold);
-    mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
-    // What GLib prints for libgxps as it fails would be more lines on the tool's standard error.
-    g_set_print_handler(DiscardText);
-    g_set_printerr_handler(DiscardText);
-    // cairo hands over the PDF a few bytes at a time: sent as they come, the frames would cost more
-    // than the rendering. An empty piece, the sign of progress, sends what has gathered.
+    // Small pieces of PDF are gathered: sent as they come, the frames would cost more than the
+    // translating. An empty piece, the sign of progress, sends what has gathered.
     std::vector<unsigned char> gathered;
     gathered.reserve(kGatherSize);
     const auto send = [&] {

@@ -1,7 +1,7 @@
-// A child process for the work libgxps does on a package. libgxps aborts the process on some markup it
-// cannot parse (an assertion in its path-data parser, for one) and recurses once per level of nesting;
-// run apart, such a package fails with a status, as a print system's filter fails outside the
-// application, instead of taking the tool down or writing to its standard error.
+// A child process for translating a package. The image and font libraries it calls read whatever the
+// package holds; run apart, a package that brings one of them down fails with a status, as a print
+// system's filter fails outside the application, instead of taking the tool down or writing to its
+// standard error.
 #pragma once
 
 #include <chrono>

@@ -9,10 +9,9 @@
 
 #include "com.h"
 #include "document_status.h"
-#include "render_process.h"
 #include "startup.h"
 #include "unique_fd.h"
-#include "xps_pages.h"
+#include "xps_translate.h"
 
 namespace {
 
@@ -111,14 +110,7 @@ public:
         if (!S_ISREG(info.st_mode))
             return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
 
-        const int fd = file.Get();
-        const auto check = [fd](const PdfSink& progress) {
-            return ForEachXpsPage(fd, [&](GObjectRef<GXPSPage>, double, double, const PlacedPicture*) {
-                return progress(nullptr, 0);
-            });
-        };
-        const PdfSink nothing = [](const unsigned char*, std::size_t) { return S_OK; };
-        if (const HRESULT status = RunInRenderProcess(check, nothing); status != S_OK)
+        if (const HRESULT status = CheckXpsPackage(file.Get()); status != S_OK)
             return status;
         *package = new XpsOMPackage(std::move(file));
         return S_OK;

@@ -10,7 +10,6 @@
 #include "document_failure.h"
 #include "document_status.h"
 #include "expanded_name.h"
-#include "markup_depth.h"
 #include "markup_namespaces.h"
 
 std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>& attributes, std::string_view name)

@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+// XmlLite, which reads XPS markup on Windows, stops at 256 levels by default; real pages nest a few, and
+// the translator holds a little state for every open element.
+constexpr std::size_t kMaxMarkupDepth = 1024;
+
 struct MarkupAttribute {
     std::string_view name;
     std::string_view value;

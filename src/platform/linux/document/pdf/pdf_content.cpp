@@ -30,6 +30,14 @@ void PdfContent::Operator(std::string_view op)
         ThrowDocument(E_OUTOFMEMORY);
 }
 
+void PdfContent::AppendPath(std::string_view operators)
+{
+    CheckText(false);
+    m_data += operators;
+    if (m_data.size() > kMostContentBytes)
+        ThrowDocument(E_OUTOFMEMORY);
+}
+
 void PdfContent::Name(std::string_view name)
 {
     AppendPdfName(m_data, name);

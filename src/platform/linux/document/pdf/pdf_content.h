@@ -29,6 +29,9 @@ public:
     void CurveTo(double x1, double y1, double x2, double y2, double x3, double y3);
     void ClosePath();
     void Rectangle(const PdfRect& rect);
+    // Path construction written elsewhere, as the geometry's path writer writes it: whole operators,
+    // each ending its line.
+    void AppendPath(std::string_view operators);
 
     void Clip(PdfFillRule rule);  // W, W*; the path still needs painting or EndPath
     void EndPath();               // n

@@ -1,0 +1,61 @@
+// What the pages of a document share and the PDF holds once: fonts, subset at the end to the glyphs the
+// pages drew; images, each written the first time a page shows it; ICC profiles as colour spaces.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "font.h"
+#include "glyph_use.h"
+#include "pdf_value.h"
+#include "pdf_writer.h"
+
+class PackageReader;
+
+struct FontInUse {
+    std::unique_ptr<Font> font;
+    std::unique_ptr<GlyphUse> glyphs;
+    PdfRef object;
+};
+
+struct ImageInUse {
+    PdfRef object;
+    // The image's size in XPS units (1/96 inch), from its pixels and resolution.
+    double width = 0;
+    double height = 0;
+};
+
+class DocumentResources {
+public:
+    DocumentResources(PdfWriter& writer, const PackageReader& package) : m_writer(writer), m_package(package) {}
+
+    PdfWriter& Writer() { return m_writer; }
+    const PackageReader& Package() const { return m_package; }
+
+    // The font of that part and face. A part that is missing fails with XPS_E_MISSING_PART_REFERENCE,
+    // one that is no font with DWRITE_E_FILEFORMAT.
+    FontInUse& Font(const std::string& part, unsigned face);
+    // The image of that part, in the colour space of the profile part where one is given (a
+    // ColorConvertedBitmap). Not an image: WINCODEC_ERR_BADIMAGE.
+    const ImageInUse& Image(const std::string& part, const std::string& profile);
+    // An ICCBased colour space of that profile part for colours of so many components, or nothing where
+    // the profile is missing, broken or of another number of components: the colour's sRGB stands in.
+    std::optional<PdfValue> ColorSpace(const std::string& profile, std::size_t components);
+
+    // Writes every font used, subset.
+    void Finish();
+
+private:
+    PdfWriter& m_writer;
+    const PackageReader& m_package;
+    std::map<std::string, FontInUse> m_fonts;
+    std::map<std::string, ImageInUse> m_images;
+    struct ColorProfile {
+        PdfRef object;
+        std::size_t components;
+    };
+    // Nothing for a profile that cannot be used.
+    std::map<std::string, std::optional<ColorProfile>> m_profiles;
+};

@@ -1,0 +1,120 @@
+#include "element_values.h"
+
+#include "document_failure.h"
+#include "document_status.h"
+#include "geometry_builder.h"
+#include "resources.h"
+#include "xps_numbers.h"
+
+namespace {
+
+Attribute Optional(const XmlElement& element, std::string_view name)
+{
+    const std::string* value = element.Attribute(name);
+    return value ? Attribute(*value) : std::nullopt;
+}
+
+void BuildFigure(GeometryBuilder& builder, const XmlElement& figure)
+{
+    builder.BeginFigure(Optional(figure, "StartPoint"), Optional(figure, "IsClosed"), Optional(figure, "IsFilled"));
+    for (const XmlElement& segment : figure.children) {
+        const std::string& kind = segment.name;
+        const Attribute stroked = Optional(segment, "IsStroked");
+        if (kind == "ArcSegment")
+            builder.ArcSegment(Optional(segment, "Point"), Optional(segment, "Size"), Optional(segment, "RotationAngle"),
+                               Optional(segment, "IsLargeArc"), Optional(segment, "SweepDirection"), stroked);
+        else if (kind == "PolyLineSegment")
+            builder.PolyLineSegment(Optional(segment, "Points"), stroked);
+        else if (kind == "PolyBezierSegment")
+            builder.PolyBezierSegment(Optional(segment, "Points"), stroked);
+        else if (kind == "PolyQuadraticBezierSegment")
+            builder.PolyQuadraticBezierSegment(Optional(segment, "Points"), stroked);
+        else if (kind == "LineSegment")
+            builder.LineSegment(Optional(segment, "Point"), stroked);
+        else if (kind == "BezierSegment")
+            builder.BezierSegment(Optional(segment, "Point1"), Optional(segment, "Point2"), Optional(segment, "Point3"), stroked);
+        else if (kind == "QuadraticBezierSegment")
+            builder.QuadraticBezierSegment(Optional(segment, "Point1"), Optional(segment, "Point2"), stroked);
+        else
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+    }
+    builder.EndFigure();
+}
+
+Geometry ReadPathGeometry(const XmlElement& element, SegmentBudget& budget)
+{
+    if (element.name != "PathGeometry")
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    Geometry geometry;
+    // The transform may come as an attribute or as a property element, and must be known first.
+    const std::string* transformText = element.Attribute("Transform");
+    const XmlElement* transformElement = nullptr;
+    for (const XmlElement& child : element.children) {
+        if (child.name == "PathGeometry.Transform" && !child.children.empty())
+            transformElement = &child.children.front();
+    }
+    Attribute transformAttribute;
+    if (transformText && !StaticResourceKey(*transformText))
+        transformAttribute = *transformText;
+    GeometryBuilder builder(geometry, budget, Optional(element, "FillRule"), transformAttribute);
+    if (transformElement != nullptr)
+        builder.Transform(transformElement->Attribute("Matrix") ? *transformElement->Attribute("Matrix") : "1,0,0,1,0,0");
+    if (const std::string* figures = element.Attribute("Figures"))
+        builder.Figures(*figures);
+    for (const XmlElement& child : element.children) {
+        if (child.name == "PathFigure")
+            BuildFigure(builder, child);
+    }
+    geometry.fillRule = builder.Rule();
+    return geometry;
+}
+
+}  // namespace
+
+PropertyValue Property(const XmlElement& owner, std::string_view name, const ResourceScopes& scopes)
+{
+    PropertyValue value;
+    if (const std::string* text = owner.Attribute(name)) {
+        if (const std::optional<std::string_view> key = StaticResourceKey(*text))
+            value.element = &scopes.Find(*key);
+        else
+            value.text = text;
+        return value;
+    }
+    const std::string property = owner.name + "." + std::string(name);
+    for (const XmlElement& child : owner.children) {
+        if (child.name == property) {
+            if (child.children.size() != 1)
+                ThrowDocument(XPS_E_INVALID_MARKUP);
+            value.element = &child.children.front();
+        }
+    }
+    return value;
+}
+
+std::optional<Geometry> ReadGeometry(const PropertyValue& value, SegmentBudget& budget)
+{
+    if (value.text != nullptr)
+        return ::ReadGeometry(*value.text, budget);
+    if (value.element != nullptr)
+        return ReadPathGeometry(*value.element, budget);
+    return std::nullopt;
+}
+
+Matrix ReadTransform(const PropertyValue& value)
+{
+    if (value.text != nullptr)
+        return ParseMatrix(*value.text);
+    if (value.element == nullptr)
+        return {};
+    if (value.element->name != "MatrixTransform")
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    const std::string* matrix = value.element->Attribute("Matrix");
+    return matrix ? ParseMatrix(*matrix) : Matrix{};
+}
+
+double NumberAttribute(const XmlElement& element, std::string_view name, double fallback)
+{
+    const std::string* value = element.Attribute(name);
+    return value ? ParseNumber(*value) : fallback;
+}

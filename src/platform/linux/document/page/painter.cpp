@@ -1,0 +1,409 @@
+#include "painter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "document_failure.h"
+#include "document_resources.h"
+#include "document_status.h"
+#include "element_values.h"
+#include "glyph_run.h"
+#include "line_caps.h"
+#include "part_name.h"
+#include "path_writer.h"
+#include "pdf_font_metrics.h"
+#include "pdf_form.h"
+#include "resources.h"
+#include "xps_numbers.h"
+
+namespace {
+
+// XPS units are 1/96 inch, PDF's points 1/72.
+constexpr double kPointsPerUnit = 72.0 / 96.0;
+// Windows slants glyphs by this much for an italic simulation, and widens them by this share of the
+// em for a bold one.
+constexpr double kItalicSlant = 0.36397;
+constexpr double kBoldWidth = 0.02;
+
+PdfMatrix ToPdf(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.e, m.f}; }
+
+PdfFillRule Rule(FillRule rule) { return rule == FillRule::NonZero ? PdfFillRule::NonZero : PdfFillRule::EvenOdd; }
+
+bool Is(const std::string* value, std::string_view expected) { return value != nullptr && *value == expected; }
+
+int PdfCap(const std::string* cap)
+{
+    if (Is(cap, "Round") || Is(cap, "Triangle"))
+        return 1;
+    return Is(cap, "Square") ? 2 : 0;
+}
+
+LineCap XpsCap(const std::string* cap)
+{
+    if (Is(cap, "Round"))
+        return LineCap::Round;
+    if (Is(cap, "Square"))
+        return LineCap::Square;
+    return Is(cap, "Triangle") ? LineCap::Triangle : LineCap::Flat;
+}
+
+PdfRect MapBox(const Matrix& m, const Rect& r)
+{
+    double left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
+    for (const Point corner : {Point{r.left, r.top}, Point{r.right, r.top}, Point{r.left, r.bottom}, Point{r.right, r.bottom}}) {
+        const Point p = m.Apply(corner);
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        bottom = std::min(bottom, p.y);
+        top = std::max(top, p.y);
+    }
+    return {left, bottom, right, top};
+}
+
+bool IsChildElement(const XmlElement& parent, const XmlElement& child)
+{
+    return child.name.compare(0, parent.name.size() + 1, parent.name + ".") != 0;
+}
+
+}  // namespace
+
+Painter::Painter(DocumentResources& document, ResourceScopes& scopes, const std::string& part, double width, double height)
+    : m_document(document), m_scopes(scopes), m_part(part), m_brushes(document, scopes, part, *this),
+      m_page(std::make_unique<Surface>(PdfRect{0, 0, width * kPointsPerUnit, height * kPointsPerUnit})),
+      m_matrix{kPointsPerUnit, 0, 0, -kPointsPerUnit, 0, height * kPointsPerUnit}
+{
+    m_surfaces.push_back(m_page.get());
+}
+
+Rect Painter::VisibleBox(const Matrix& matrix)
+{
+    const std::optional<Matrix> inverse = matrix.Inverse();
+    if (!inverse)
+        return {0, 0, 0, 0};
+    const PdfRect mapped = MapBox(*inverse, {Top().box.left, Top().box.bottom, Top().box.right, Top().box.top});
+    return {mapped.left, mapped.bottom, mapped.right, mapped.top};
+}
+
+void Painter::ApplyClip(const XmlElement& element, const Matrix& matrix)
+{
+    const std::optional<Geometry> clip = ReadGeometry(Property(element, "Clip", m_scopes), m_budget);
+    if (!clip)
+        return;
+    const std::string path = FillPath(*clip, matrix);
+    if (path.empty()) {
+        // A clip of nothing shows nothing.
+        Top().content.Rectangle({0, 0, 0, 0});
+    } else {
+        Top().content.AppendPath(path);
+    }
+    Top().content.Clip(Rule(clip->fillRule));
+    Top().content.EndPath();
+}
+
+PdfGraphicsState Painter::Opacity(const XmlElement& element, const Matrix& matrix, const Rect& bounds)
+{
+    PdfGraphicsState state;
+    const double opacity = std::clamp(NumberAttribute(element, "Opacity", 1), 0.0, 1.0);
+    if (opacity < 1)
+        state.fillAlpha = state.strokeAlpha = opacity;
+    const PropertyValue mask = Property(element, "OpacityMask", m_scopes);
+    if (mask.text == nullptr && mask.element == nullptr)
+        return state;
+    // What the mask brush paints, its alpha alone, is how much of the element shows.
+    Surface surface(Top().box);
+    const Paint paint = m_brushes.Make(mask, matrix, bounds, Top().box, m_depth + 1);
+    if (paint.kind != Paint::Kind::Nothing) {
+        m_surfaces.push_back(&surface);
+        UsePaint(paint, false, {});
+        surface.content.Rectangle(Top().box);
+        surface.content.Fill(PdfFillRule::NonZero);
+        m_surfaces.pop_back();
+    }
+    state.softMask = WriteSoftMask(m_document.Writer(), PdfMaskSource::Alpha, PdfFormSetup(surface.box), surface.content,
+                                   surface.resources);
+    return state;
+}
+
+void Painter::UsePaint(const Paint& paint, bool stroke, PdfGraphicsState state)
+{
+    PdfContent& content = Top().content;
+    const double alpha = paint.alpha * (stroke ? state.strokeAlpha : state.fillAlpha).value_or(1);
+    if (alpha < 1)
+        (stroke ? state.strokeAlpha : state.fillAlpha) = alpha;
+    if (!state.softMask)
+        state.softMask = paint.softMask;
+    if (state.fillAlpha || state.strokeAlpha || state.softMask)
+        content.GraphicsState(Top().resources.ExtGState(WriteGraphicsState(m_document.Writer(), state)));
+    if (paint.kind == Paint::Kind::Drawing)
+        return;
+    if (paint.kind == Paint::Kind::Pattern) {
+        const std::string name = Top().resources.Pattern(paint.pattern);
+        stroke ? content.StrokePattern(name) : content.FillPattern(name);
+    } else if (paint.colorSpace) {
+        const std::string name = Top().resources.ColorSpace(m_document.Writer().WriteShared(*paint.colorSpace));
+        stroke ? content.StrokeColorSpace(name) : content.FillColorSpace(name);
+        stroke ? content.StrokeColor(paint.components) : content.FillColor(paint.components);
+    } else {
+        stroke ? content.StrokeRgb(paint.red, paint.green, paint.blue) : content.FillRgb(paint.red, paint.green, paint.blue);
+    }
+}
+
+void Painter::AddLink(const XmlElement& element, const Matrix& matrix, const Rect& bounds)
+{
+    const std::string* uri = element.Attribute("FixedPage.NavigateUri");
+    if (uri == nullptr || m_visualDepth > 0)
+        return;
+    m_links.push_back({MapBox(matrix, bounds), *uri});
+}
+
+void Painter::BeginCanvas(const XmlElement& canvas)
+{
+    const XmlElement* resources = nullptr;
+    for (const XmlElement& child : canvas.children) {
+        if (child.name == canvas.name + ".Resources")
+            resources = &child;
+    }
+    m_scopes.Push(resources, m_part);
+    Layer layer;
+    layer.matrix = m_matrix;
+    m_matrix = ReadTransform(Property(canvas, "RenderTransform", m_scopes)) * m_matrix;
+    Top().content.Save();
+    ApplyClip(canvas, m_matrix);
+    layer.state = Opacity(canvas, m_matrix, VisibleBox(m_matrix));
+    if (layer.state.fillAlpha || layer.state.softMask) {
+        layer.group = true;
+        m_groups.push_back(std::make_unique<Surface>(Top().box));
+        m_surfaces.push_back(m_groups.back().get());
+    }
+    m_layers.push_back(layer);
+}
+
+void Painter::EndCanvas()
+{
+    const Layer layer = m_layers.back();
+    m_layers.pop_back();
+    if (layer.group) {
+        std::unique_ptr<Surface> group = std::move(m_groups.back());
+        m_groups.pop_back();
+        m_surfaces.pop_back();
+        PdfFormSetup setup(group->box);
+        setup.group = true;
+        const PdfRef form = WriteForm(m_document.Writer(), setup, group->content, group->resources);
+        Top().content.GraphicsState(Top().resources.ExtGState(WriteGraphicsState(m_document.Writer(), layer.state)));
+        Top().content.Draw(Top().resources.XObject(form));
+    }
+    Top().content.Restore();
+    m_matrix = layer.matrix;
+    m_scopes.Pop();
+}
+
+void Painter::PaintElement(const XmlElement& element)
+{
+    if (element.name == "Path") {
+        PaintPath(element);
+    } else if (element.name == "Glyphs") {
+        PaintGlyphs(element);
+    } else if (element.name == "Canvas") {
+        BeginCanvas(element);
+        for (const XmlElement& child : element.children) {
+            if (IsChildElement(element, child))
+                PaintElement(child);
+        }
+        EndCanvas();
+    } else {
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    }
+}
+
+void Painter::PaintVisual(const XmlElement& visual, Surface& surface, int depth)
+{
+    const Matrix matrix = m_matrix;
+    const int saved = m_depth;
+    m_surfaces.push_back(&surface);
+    m_matrix = {};
+    m_depth = depth;
+    ++m_visualDepth;
+    PaintElement(visual);
+    --m_visualDepth;
+    m_depth = saved;
+    m_matrix = matrix;
+    m_surfaces.pop_back();
+}
+
+void Painter::PaintPath(const XmlElement& path)
+{
+    const Matrix matrix = ReadTransform(Property(path, "RenderTransform", m_scopes)) * m_matrix;
+    const std::optional<Geometry> geometry = ReadGeometry(Property(path, "Data", m_scopes), m_budget);
+    const std::optional<Rect> bounds = geometry ? Bounds(*geometry) : std::nullopt;
+    if (!bounds)
+        return;
+    const PropertyValue fill = Property(path, "Fill", m_scopes);
+    const PropertyValue stroke = Property(path, "Stroke", m_scopes);
+    const double thickness = NumberAttribute(path, "StrokeThickness", 1);
+    const Paint fillPaint = m_brushes.Make(fill, matrix, *bounds, Top().box, m_depth, true);
+    const Paint strokePaint = thickness > 0 ? m_brushes.Make(stroke, matrix, *bounds, Top().box, m_depth) : Paint{};
+    const bool filled = fillPaint.kind != Paint::Kind::Nothing;
+    const bool stroked = strokePaint.kind != Paint::Kind::Nothing;
+    AddLink(path, matrix, *bounds);
+    if (!filled && !stroked)
+        return;
+
+    PdfContent& content = Top().content;
+    content.Save();
+    ApplyClip(path, matrix);
+    const PdfGraphicsState state = Opacity(path, matrix, *bounds);
+    if (filled && fillPaint.kind == Paint::Kind::Drawing) {
+        const std::string outline = FillPath(*geometry, matrix);
+        if (!outline.empty()) {
+            content.Save();
+            UsePaint(fillPaint, false, state);
+            content.AppendPath(outline);
+            content.Clip(Rule(geometry->fillRule));
+            content.EndPath();
+            content.Transform(fillPaint.placement);
+            content.Draw(Top().resources.XObject(fillPaint.form));
+            content.Restore();
+        }
+    } else if (filled) {
+        const std::string outline = FillPath(*geometry);
+        if (!outline.empty()) {
+            content.Save();
+            UsePaint(fillPaint, false, state);
+            content.Transform(ToPdf(matrix));
+            content.AppendPath(outline);
+            content.Fill(Rule(geometry->fillRule));
+            content.Restore();
+        }
+    }
+    if (stroked) {
+        const std::string line = StrokePath(*geometry);
+        if (!line.empty()) {
+            content.Save();
+            UsePaint(strokePaint, true, state);
+            content.Transform(ToPdf(matrix));
+            content.LineWidth(thickness);
+            const std::string* startCap = path.Attribute("StrokeStartLineCap");
+            const std::string* endCap = path.Attribute("StrokeEndLineCap");
+            // PDF gives both ends one cap and has no triangle: the caps are then shapes of their own.
+            const bool ownCaps = PdfCap(startCap) != PdfCap(endCap) || Is(startCap, "Triangle") || Is(endCap, "Triangle");
+            std::vector<double> dashes;
+            if (const std::string* dashArray = path.Attribute("StrokeDashArray")) {
+                NumberScanner scanner(*dashArray);
+                while (!scanner.AtEnd() && dashes.size() < 1024) {
+                    if (!dashes.empty())
+                        scanner.Separator();
+                    dashes.push_back(scanner.Number() * thickness);
+                }
+            }
+            const bool dashed = !dashes.empty() && std::all_of(dashes.begin(), dashes.end(), [](double d) { return d >= 0; }) &&
+                                std::any_of(dashes.begin(), dashes.end(), [](double d) { return d > 0; });
+            content.LineCap(dashed ? PdfCap(path.Attribute("StrokeDashCap")) : ownCaps ? 0 : PdfCap(startCap));
+            const std::string* join = path.Attribute("StrokeLineJoin");
+            content.LineJoin(Is(join, "Round") ? 1 : Is(join, "Bevel") ? 2 : 0);
+            content.MiterLimit(std::max(1.0, NumberAttribute(path, "StrokeMiterLimit", 10)));
+            if (dashed)
+                content.Dash(dashes, NumberAttribute(path, "StrokeDashOffset", 0) * thickness);
+            content.AppendPath(line);
+            content.Stroke();
+            if (ownCaps && !dashed) {
+                std::string caps;
+                LineCapWriter writer(caps, XpsCap(startCap), XpsCap(endCap), thickness);
+                geometry->Replay(writer);
+                if (writer.Wrote()) {
+                    UsePaint(strokePaint, false, state);
+                    content.AppendPath(caps);
+                    content.Fill(PdfFillRule::NonZero);
+                }
+            }
+            content.Restore();
+        }
+    }
+    content.Restore();
+}
+
+void Painter::PaintGlyphs(const XmlElement& glyphs)
+{
+    const Matrix matrix = ReadTransform(Property(glyphs, "RenderTransform", m_scopes)) * m_matrix;
+    const double em = NumberAttribute(glyphs, "FontRenderingEmSize", 0);
+    const std::string* fontUri = glyphs.Attribute("FontUri");
+    if (fontUri == nullptr || em < 0)
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    if (em == 0)
+        return;
+    const std::optional<PartReference> fontPart = ResolvePart(m_part, *fontUri);
+    if (!fontPart)
+        ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
+    unsigned face = 0;
+    if (!fontPart->fragment.empty())
+        face = SplitFontUri("#" + fontPart->fragment).face;
+    FontInUse& font = m_document.Font(fontPart->part, face);
+
+    GlyphRunStyle style;
+    style.emSize = em;
+    style.sideways = Is(glyphs.Attribute("IsSideways"), "true");
+    style.bidiLevel = static_cast<unsigned>(std::clamp(NumberAttribute(glyphs, "BidiLevel", 0), 0.0, 61.0));
+    const std::string* unicode = glyphs.Attribute("UnicodeString");
+    const std::string* indices = glyphs.Attribute("Indices");
+    const std::vector<PlacedGlyph> placed =
+        LayOutGlyphs(*font.font, style, unicode ? *unicode : "", indices ? std::optional<std::string_view>(*indices) : std::nullopt, m_budget);
+    if (placed.empty())
+        return;
+
+    const Point origin{NumberAttribute(glyphs, "OriginX", 0), NumberAttribute(glyphs, "OriginY", 0)};
+    const double scale = em / std::max(1u, font.font->UnitsPerEm());
+    double left = INFINITY, right = -INFINITY;
+    for (const PlacedGlyph& glyph : placed) {
+        left = std::min(left, glyph.x);
+        right = std::max(right, glyph.x + font.font->Advance(glyph.glyph) * scale);
+    }
+    const Rect bounds{origin.x + left, origin.y - font.font->Ascent() * scale, origin.x + right,
+                      origin.y - font.font->Descent() * scale};
+    AddLink(glyphs, matrix, bounds);
+    const Paint paint = m_brushes.Make(Property(glyphs, "Fill", m_scopes), matrix, bounds, Top().box, m_depth);
+    if (paint.kind == Paint::Kind::Nothing)
+        return;
+
+    PdfContent& content = Top().content;
+    content.Save();
+    ApplyClip(glyphs, matrix);
+    const PdfGraphicsState state = Opacity(glyphs, matrix, bounds);
+    UsePaint(paint, false, state);
+    const std::string* simulation = glyphs.Attribute("StyleSimulations");
+    const bool bold = Is(simulation, "BoldSimulation") || Is(simulation, "BoldItalicSimulation");
+    const bool italic = Is(simulation, "ItalicSimulation") || Is(simulation, "BoldItalicSimulation");
+    if (bold) {
+        UsePaint(paint, true, state);
+        content.LineWidth(em * kBoldWidth);
+    }
+    content.Transform(ToPdf(matrix));
+    content.BeginText();
+    content.Font(Top().resources.Font(font.object), 1);
+    if (bold)
+        content.TextRenderMode(2);
+    // Text space is the em, y up, so the run is drawn upright in the page's y-down space.
+    const auto textMatrix = [&](double x, double y) {
+        return PdfMatrix{em, 0, italic ? em * kItalicSlant : 0, -em, origin.x + x, origin.y + y};
+    };
+    std::vector<PdfGlyph> run;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const PlacedGlyph& glyph = placed[i];
+        if (i == start)
+            content.TextMatrix(textMatrix(glyph.x, glyph.y));
+        const std::uint16_t id = font.glyphs->Record(glyph.glyph, glyph.text);
+        PdfGlyph shown{id, 0};
+        const bool last = i + 1 == placed.size();
+        if (!last && placed[i + 1].y == glyph.y) {
+            const double moved = (placed[i + 1].x - glyph.x) / em * 1000;
+            shown.adjustment = PdfWidth(*font.font, id) - moved;
+        }
+        run.push_back(shown);
+        if (last || placed[i + 1].y != glyph.y) {
+            content.ShowGlyphs(run);
+            run.clear();
+            start = i + 1;
+        }
+    }
+    content.EndText();
+    content.Restore();
+}

@@ -1,0 +1,77 @@
+// Draws a page's elements into PDF: Canvas, Path and Glyphs, with their transforms, clips, opacity and
+// opacity masks, filled and stroked by brushes. A Canvas may stream (BeginCanvas, its children, then
+// EndCanvas) or come whole, as in a visual brush.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brush_painter.h"
+#include "geometry_sink.h"
+#include "pdf_graphics_state.h"
+#include "surface.h"
+
+class DocumentResources;
+class ResourceScopes;
+
+// A link drawn on the page: its area in the page's PDF space, and the URI it opens.
+struct PageLink {
+    PdfRect area;
+    std::string uri;
+};
+
+class Painter final : public VisualPainter {
+public:
+    // The page is width by height XPS units; its surface's space is PDF's, in points with y up.
+    Painter(DocumentResources& document, ResourceScopes& scopes, const std::string& part, double width, double height);
+
+    Surface& Page() { return *m_page; }
+    std::vector<PageLink>& Links() { return m_links; }
+
+    // A Canvas (or the FixedPage) by its attributes and property elements, before its children.
+    void BeginCanvas(const XmlElement& canvas);
+    void EndCanvas();
+    // A Path, a Glyphs, or a whole Canvas.
+    void PaintElement(const XmlElement& element);
+
+    void PaintVisual(const XmlElement& visual, Surface& surface, int depth) override;
+
+private:
+    struct Layer {
+        Matrix matrix;
+        bool group = false;
+        PdfGraphicsState state;
+    };
+
+    Surface& Top() { return *m_surfaces.back(); }
+    void PaintPath(const XmlElement& path);
+    void PaintGlyphs(const XmlElement& glyphs);
+    // Clips to the element's Clip, if any, and sets its opacity and opacity mask for what follows; the
+    // caller has saved the graphics state.
+    void ApplyClip(const XmlElement& element, const Matrix& matrix);
+    PdfGraphicsState Opacity(const XmlElement& element, const Matrix& matrix, const Rect& bounds);
+    // Sets the paint for filling (or stroking) and the opacity it brings.
+    void UsePaint(const Paint& paint, bool stroke, PdfGraphicsState state);
+    void AddLink(const XmlElement& element, const Matrix& matrix, const Rect& bounds);
+    // The surface's box in the element's space, for brushes that know no bounds of their own.
+    Rect VisibleBox(const Matrix& matrix);
+
+    DocumentResources& m_document;
+    ResourceScopes& m_scopes;
+    const std::string& m_part;
+    SegmentBudget m_budget;
+    BrushPainter m_brushes;
+
+    std::unique_ptr<Surface> m_page;
+    // The surfaces drawn into, the page first; groups and visuals own theirs.
+    std::vector<Surface*> m_surfaces;
+    std::vector<std::unique_ptr<Surface>> m_groups;
+    std::vector<Layer> m_layers;
+    // From the element's space to the top surface's.
+    Matrix m_matrix;
+    int m_depth = 0;
+    // Whether the top surface's space is the page's, where links can be placed.
+    int m_visualDepth = 0;
+    std::vector<PageLink> m_links;
+};

@@ -1,0 +1,74 @@
+#include "resources.h"
+
+#include "document_failure.h"
+#include "document_status.h"
+#include "part_name.h"
+#include "package_reader.h"
+
+std::optional<std::string_view> StaticResourceKey(std::string_view value)
+{
+    const std::size_t open = value.find_first_not_of(" \t\r\n");
+    if (open == std::string_view::npos || value[open] != '{')
+        return std::nullopt;
+    const std::size_t close = value.rfind('}');
+    if (close == std::string_view::npos || close < open)
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    std::string_view inside = value.substr(open + 1, close - open - 1);
+    constexpr std::string_view kStatic = "StaticResource";
+    const std::size_t word = inside.find_first_not_of(" \t\r\n");
+    if (word == std::string_view::npos || inside.substr(word, kStatic.size()) != kStatic)
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    inside.remove_prefix(word + kStatic.size());
+    const std::size_t first = inside.find_first_not_of(" \t\r\n");
+    const std::size_t last = inside.find_last_not_of(" \t\r\n");
+    if (first == std::string_view::npos || first == 0)
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    return inside.substr(first, last - first + 1);
+}
+
+void ResourceScopes::Push(const XmlElement* resources, const std::string& part)
+{
+    Scope scope;
+    const XmlElement* dictionary = nullptr;
+    if (resources != nullptr) {
+        for (const XmlElement& child : resources->children) {
+            if (child.name == "ResourceDictionary")
+                dictionary = &child;
+        }
+    }
+    if (dictionary != nullptr) {
+        if (const std::string* source = dictionary->Attribute("Source")) {
+            const std::optional<PartReference> reference = ResolvePart(part, *source);
+            if (!reference)
+                ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
+            dictionary = &Remote(reference->part);
+        }
+        for (const XmlElement& entry : dictionary->children) {
+            if (const std::string* key = entry.Attribute("x:Key"))
+                scope.emplace(*key, &entry);
+        }
+    }
+    m_scopes.push_back(std::move(scope));
+}
+
+void ResourceScopes::Pop() { m_scopes.pop_back(); }
+
+const XmlElement& ResourceScopes::Find(std::string_view key) const
+{
+    for (auto scope = m_scopes.rbegin(); scope != m_scopes.rend(); ++scope) {
+        if (const auto found = scope->find(key); found != scope->end())
+            return *found->second;
+    }
+    ThrowDocument(XPS_E_INVALID_MARKUP);
+}
+
+const XmlElement& ResourceScopes::Remote(const std::string& part)
+{
+    auto& held = m_remote[FoldCase(part)];
+    if (!held) {
+        held = std::make_unique<XmlElement>(ParseMarkupTree(m_package.Read(part)));
+        if (held->name != "ResourceDictionary")
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+    }
+    return *held;
+}

@@ -1,0 +1,189 @@
+#include "xps_translate.h"
+
+#include <memory>
+#include <new>
+#include <unordered_map>
+
+#include "document_failure.h"
+#include "document_resources.h"
+#include "document_status.h"
+#include "image_bounds.h"
+#include "markup_reader.h"
+#include "package_reader.h"
+#include "page_reader.h"
+#include "painter.h"
+#include "part_name.h"
+#include "pdf_page.h"
+#include "pdf_writer.h"
+#include "resources.h"
+#include "zip_directory.h"
+
+namespace {
+
+constexpr double kPointsPerUnit = 72.0 / 96.0;
+
+// A page's markup read for its root and size alone, as a package is loaded.
+class PageCheck final : public MarkupHandler {
+public:
+    void StartElement(std::string_view name, const std::vector<MarkupAttribute>& attributes) override
+    {
+        if (m_depth++ > 0)
+            return;
+        if (name != "FixedPage")
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+        ReadPageSize(attributes);
+        m_read = true;
+    }
+    void EndElement(std::string_view) override { --m_depth; }
+    bool Read() const { return m_read; }
+
+private:
+    std::size_t m_depth = 0;
+    bool m_read = false;
+};
+
+void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHandler& handler)
+{
+    MarkupReader reader(handler);
+    package.Stream(*package.Find(part), [&](const unsigned char* data, std::size_t size) {
+        reader.Feed(data, size);
+        return S_OK;
+    });
+    reader.Finish();
+}
+
+// No image any part could be drawn as claims more pixels than can be decoded: found as the package is
+// loaded, so that such a document fails before its print starts.
+void CheckImages(const PackageReader& package)
+{
+    ZipDirectory directory;
+    CheckDocument(directory.Read(package.File()));
+    for (const ZipPart& part : directory.Parts()) {
+        ImageBounds image;
+        package.Stream(part, [&](const unsigned char* data, std::size_t size) { return image.Feed(data, size); });
+        CheckDocument(image.Finish());
+    }
+}
+
+// A box of the page's markup, "x,y,width,height" in XPS units, in the page's PDF space within its media.
+PdfRect PageBox(const std::array<double, 4>& box, const PdfRect& media)
+{
+    const double height = media.top;
+    PdfRect r{box[0] * kPointsPerUnit, height - (box[1] + box[3]) * kPointsPerUnit, (box[0] + box[2]) * kPointsPerUnit,
+              height - box[1] * kPointsPerUnit};
+    r.left = std::clamp(r.left, media.left, media.right);
+    r.right = std::clamp(r.right, media.left, media.right);
+    r.bottom = std::clamp(r.bottom, media.bottom, media.top);
+    r.top = std::clamp(r.top, media.bottom, media.top);
+    return r;
+}
+
+class Translation {
+public:
+    Translation(int fd, const PdfSink& sink)
+        : m_package(fd), m_writer([&sink](const char* data, std::size_t size) {
+              CheckDocument(sink(reinterpret_cast<const unsigned char*>(data), size));
+          }),
+          m_document(m_writer, m_package), m_scopes(m_package)
+    {
+        for (std::size_t i = 0; i < m_package.Pages().size(); ++i) {
+            m_pages.push_back(m_writer.Reserve());
+            for (const std::string& name : m_package.Pages()[i].linkTargets)
+                m_targets.emplace(name, i);
+        }
+    }
+
+    void Run()
+    {
+        for (std::size_t i = 0; i < m_pages.size(); ++i)
+            Page(i);
+        m_document.Finish();
+        m_writer.Finish(m_package.Title());
+    }
+
+private:
+    void Page(std::size_t index)
+    {
+        const std::string& part = m_package.Pages()[index].part;
+        std::unique_ptr<Painter> painter;
+        PageSize size;
+        PageReader reader([&](const PageSize& read) -> Painter& {
+            size = read;
+            painter = std::make_unique<Painter>(m_document, m_scopes, part, read.width, read.height);
+            return *painter;
+        });
+        ReadMarkup(m_package, part, reader);
+        if (!painter)
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+
+        PdfPageSetup setup(painter->Page().box);
+        if (size.bleedBox)
+            setup.bleedBox = PageBox(*size.bleedBox, setup.mediaBox);
+        if (size.contentBox)
+            setup.artBox = PageBox(*size.contentBox, setup.mediaBox);
+        for (const PageLink& link : painter->Links()) {
+            if (const std::optional<PdfRef> annotation = Link(part, link))
+                setup.annotations.push_back(*annotation);
+        }
+        WritePage(m_writer, m_pages[index], setup, painter->Page().content, painter->Page().resources);
+    }
+
+    // A link to a name in the document goes to the page that holds it; one to a URI with a scheme goes
+    // out; anything else leads nowhere a reader of the PDF can follow.
+    std::optional<PdfRef> Link(const std::string& part, const PageLink& link)
+    {
+        const std::string& uri = link.uri;
+        const std::size_t colon = uri.find(':');
+        if (colon != std::string::npos && colon > 1 && uri.find('/') > colon)
+            return WriteUriLink(m_writer, link.area, uri);
+        const std::size_t hash = uri.find('#');
+        if (hash == std::string::npos)
+            return std::nullopt;
+        (void)part;
+        const auto target = m_targets.find(uri.substr(hash + 1));
+        if (target == m_targets.end())
+            return std::nullopt;
+        return WritePageLink(m_writer, link.area, m_pages[target->second], 0, 0);
+    }
+
+    PackageReader m_package;
+    PdfWriter m_writer;
+    DocumentResources m_document;
+    ResourceScopes m_scopes;
+    std::vector<PdfRef> m_pages;
+    std::unordered_map<std::string, std::size_t> m_targets;
+};
+
+template <class Work>
+HRESULT Guarded(Work work)
+{
+    try {
+        work();
+        return S_OK;
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace
+
+HRESULT CheckXpsPackage(int packageFd)
+{
+    return Guarded([packageFd] {
+        const PackageReader package(packageFd);
+        CheckImages(package);
+        for (const XpsPage& page : package.Pages()) {
+            PageCheck check;
+            ReadMarkup(package, page.part, check);
+            if (!check.Read())
+                ThrowDocument(XPS_E_INVALID_MARKUP);
+        }
+    });
+}
+
+HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink)
+{
+    return Guarded([&] { Translation(packageFd, sink).Run(); });
+}

@@ -1,0 +1,14 @@
+// The XPS document service's own translator: a package checked as it is loaded, and turned into PDF
+// page by page as it is printed.
+#pragma once
+
+#include "xps_package.h"
+
+// Checks what loading a package finds wrong, as Windows does: its ZIP and every part in it, the
+// documents and pages its relationships lead to, and every page's markup and size. Returns S_OK or the
+// first failure's status.
+HRESULT CheckXpsPackage(int packageFd);
+
+// Writes the package as PDF into sink, in this process. Returns S_OK, or the first failure's status
+// (the package's, or the sink's).
+HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink);
