@@ -220,6 +220,16 @@ TEST(Elements, MalformedOrMissingAttributesAreInvalidMarkup)
               XPS_E_INVALID_MARKUP);
 }
 
+// A box is written as "re" winding as the figure does, so that a hole in a box keeps its place under the
+// non-zero rule; anything else that is not quite a box stays lines.
+TEST(PdfPath, BoxesAreWrittenAsRectanglesThatWindAsTheirFiguresDo)
+{
+    SegmentBudget budget;
+    EXPECT_EQ(FillPath(ReadGeometry("M 0,0 H 10 V 10 H 0 Z", budget)), "0 0 10 10 re\n");
+    EXPECT_EQ(FillPath(ReadGeometry("M 0,0 V 10 H 10 V 0 Z", budget)), "10 0 -10 10 re\n");
+    EXPECT_EQ(FillPath(ReadGeometry("M 0,0 H 10 V 10 H 1 Z", budget)), "0 0 m\n10 0 l\n10 10 l\n1 10 l\nh\n");
+}
+
 TEST(PdfPath, UnstrokedSegmentsAreLeftOutOfTheStrokePathAndUnfilledFiguresOutOfTheFill)
 {
     Geometry geometry;
@@ -233,7 +243,7 @@ TEST(PdfPath, UnstrokedSegmentsAreLeftOutOfTheStrokePathAndUnfilledFiguresOutOfT
     builder.BeginFigure("20,0", std::nullopt, "false");
     builder.LineSegment("30,0", std::nullopt);
     builder.EndFigure();
-    EXPECT_EQ(FillPath(geometry), "0 0 m\n10 0 l\n10 10 l\n0 10 l\nh\n");
+    EXPECT_EQ(FillPath(geometry), "0 0 10 10 re\n");
     EXPECT_EQ(StrokePath(geometry), "0 0 m\n10 0 l\n10 10 m\n0 10 l\n0 0 l\n20 0 m\n30 0 l\n");
 
     Geometry unstroked;

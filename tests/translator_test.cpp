@@ -6,13 +6,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <sstream>
-#include <regex>
 #include <string>
 
 #include "process.h"
@@ -50,12 +50,9 @@ public:
     explicit Raster(const fs::path& pdf)
     {
         const ProcessRun run = RunProcess("/usr/bin/pdftoppm", {"-r", "96", "-f", "1", "-l", "1", pdf.string()});
-        std::smatch header;
-        if (std::regex_search(run.out, header, std::regex("^P6\\s+(\\d+)\\s+(\\d+)\\s+255\\s"))) {
-            m_width = std::stoi(header[1]);
-            m_height = std::stoi(header[2]);
-            m_pixels = run.out.substr(header.length(0));
-        }
+        int header = 0;
+        if (std::sscanf(run.out.c_str(), "P6 %d %d 255%n", &m_width, &m_height, &header) == 2 && header > 0)
+            m_pixels = run.out.substr(static_cast<std::size_t>(header) + 1);
     }
     // The pixel as "r,g,b", or "none" beyond the page.
     std::array<int, 3> At(int x, int y) const

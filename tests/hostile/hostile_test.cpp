@@ -60,6 +60,11 @@ const Case kCases[] = {
     {"rel-self.xps", XPS_E_INVALID_MARKUP},
     {"sequence-self.xps", XPS_E_INVALID_MARKUP},
     {"document-self.xps", XPS_E_INVALID_MARKUP},
+    {"nested-brushes.xps", kPrinted},
+    {"brush-cycle.xps", kPrinted},
+    {"many-segments.xps", E_OUTOFMEMORY},
+    {"many-stops.xps", XPS_E_INVALID_MARKUP},
+    {"tiny-tile.xps", XPS_E_INVALID_MARKUP},
 };
 
 void ExpectStatus(HRESULT status, HRESULT expected)

@@ -337,6 +337,9 @@ void BrushPainter::DrawCell(const XmlElement& brush, Surface& cell, const Rect& 
     const std::string box = std::to_string(viewbox.left) + "," + std::to_string(viewbox.top) + "," +
                             std::to_string(viewbox.right) + "," + std::to_string(viewbox.bottom);
     auto [found, added] = m_visualForms.try_emplace({visual.element, box});
+    // A visual that draws itself, through brushes in its own dictionary, is drawn once, and not inside.
+    if (!added && !found->second)
+        return;
     if (added) {
         Surface drawing(PdfRect{viewbox.left, viewbox.top, viewbox.right, viewbox.bottom});
         m_visuals.PaintVisual(*visual.element, drawing, depth + 1);

@@ -3,13 +3,53 @@
 
 #include "pdf_number.h"
 
-void PdfPathWriter::Write(Point p)
+#include <cmath>
+
+namespace {
+
+bool Same(double a, double b) { return std::fabs(a - b) < 1e-9; }
+
+}  // namespace
+
+void PdfPathWriter::Write(Point p) { WriteMapped(m_toPdf.Apply(p)); }
+
+void PdfPathWriter::WriteMapped(Point mapped)
 {
-    const Point mapped = m_toPdf.Apply(p);
     AppendPdfNumber(m_out, mapped.x, m_decimals);
     m_out += ' ';
     AppendPdfNumber(m_out, mapped.y, m_decimals);
     m_out += ' ';
+}
+
+// A filled figure of four straight sides along the axes is written as "re", a fifth of the size, which
+// pages of many small boxes (text turned into shapes, tables) are made of. re runs right, then up; a
+// box that runs up first starts at its other corner, so that it winds the same way.
+bool PdfPathWriter::WriteBox()
+{
+    std::vector<Point>& p = m_box;
+    if (p.size() == 5 && Same(p[4].x, p[0].x) && Same(p[4].y, p[0].y))
+        p.pop_back();
+    if (p.size() != 4)
+        return false;
+    const bool across = Same(p[0].y, p[1].y) && Same(p[1].x, p[2].x) && Same(p[2].y, p[3].y) && Same(p[3].x, p[0].x);
+    const bool up = Same(p[0].x, p[1].x) && Same(p[1].y, p[2].y) && Same(p[2].x, p[3].x) && Same(p[3].y, p[0].y);
+    if (!across && !up)
+        return false;
+    const Point corner = across ? p[0] : p[3];
+    WriteMapped(corner);
+    WriteMapped(across ? Point{p[1].x - p[0].x, p[3].y - p[0].y} : Point{p[0].x - p[3].x, p[1].y - p[0].y});
+    Operator("re");
+    return true;
+}
+
+void PdfPathWriter::FlushBox()
+{
+    for (std::size_t i = 0; i < m_box.size(); ++i) {
+        WriteMapped(m_box[i]);
+        Operator(i == 0 ? "m" : "l");
+    }
+    m_box.clear();
+    m_boxing = false;
 }
 
 void PdfPathWriter::Operator(const char* op)
@@ -39,9 +79,14 @@ bool PdfPathWriter::Draws(bool stroked)
         return false;
     }
     if (m_movePending) {
-        Write(m_move);
-        Operator("m");
         m_movePending = false;
+        if (m_use == PathUse::Fill) {
+            m_boxing = true;
+            m_box.assign(1, m_toPdf.Apply(m_move));
+        } else {
+            Write(m_move);
+            Operator("m");
+        }
     }
     return true;
 }
@@ -49,6 +94,12 @@ bool PdfPathWriter::Draws(bool stroked)
 void PdfPathWriter::LineTo(Point end, bool stroked)
 {
     if (Draws(stroked)) {
+        if (m_boxing && m_box.size() < 5) {
+            m_box.push_back(m_toPdf.Apply(end));
+            return;
+        }
+        if (m_boxing)
+            FlushBox();
         Write(end);
         Operator("l");
     } else {
@@ -60,6 +111,8 @@ void PdfPathWriter::LineTo(Point end, bool stroked)
 void PdfPathWriter::CubicTo(Point control1, Point control2, Point end, bool stroked)
 {
     if (Draws(stroked)) {
+        if (m_boxing)
+            FlushBox();
         Write(control1);
         Write(control2);
         Write(end);
@@ -76,6 +129,13 @@ void PdfPathWriter::EndFigure(bool closed)
     if (m_skipped || m_movePending)
         return;
     if (m_use == PathUse::Fill) {
+        if (m_boxing && WriteBox()) {
+            m_box.clear();
+            m_boxing = false;
+            return;
+        }
+        if (m_boxing)
+            FlushBox();
         Operator("h");
     } else if (closed && m_lastStroked) {
         // "h" would close to the last move, not to where the figure began.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "geometry.h"
 
@@ -30,6 +31,9 @@ private:
     // Whether the segment is drawn; writes the move it may need first.
     bool Draws(bool stroked);
     void Write(Point p);
+    void WriteMapped(Point mapped);
+    bool WriteBox();
+    void FlushBox();
     void Operator(const char* op);
 
     std::string& m_out;
@@ -44,6 +48,9 @@ private:
     Point m_start;
     bool m_gap = false;
     bool m_lastStroked = false;
+    // A filled figure's mapped points while it may still be a box.
+    bool m_boxing = false;
+    std::vector<Point> m_box;
 };
 
 // The two paths of a geometry held.

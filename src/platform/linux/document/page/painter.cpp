@@ -60,6 +60,24 @@ PdfRect MapBox(const Matrix& m, const Rect& r)
     return {left, bottom, right, top};
 }
 
+bool IsOpaqueColor(const Paint& paint)
+{
+    return paint.kind == Paint::Kind::Color && !paint.colorSpace && paint.alpha >= 1;
+}
+
+// Whether an element draws with no clip, opacity or mask of its own.
+bool IsPlain(const XmlElement& element)
+{
+    const std::string* opacity = element.Attribute("Opacity");
+    if (element.Attribute("Clip") != nullptr || element.Attribute("OpacityMask") != nullptr ||
+        (opacity != nullptr && ParseNumber(*opacity) < 1))
+        return false;
+    const std::string clip = element.name + ".Clip";
+    const std::string mask = element.name + ".OpacityMask";
+    return std::none_of(element.children.begin(), element.children.end(),
+                        [&](const XmlElement& child) { return child.name == clip || child.name == mask; });
+}
+
 bool IsChildElement(const XmlElement& parent, const XmlElement& child)
 {
     return child.name.compare(0, parent.name.size() + 1, parent.name + ".") != 0;
@@ -249,6 +267,17 @@ void Painter::PaintPath(const XmlElement& path)
         return;
 
     PdfContent& content = Top().content;
+    // Most paths of most pages are one opaque colour and nothing else: those go without a state of
+    // their own, in the surface's coordinates, so that a page of small shapes stays small.
+    if (!stroked && IsOpaqueColor(fillPaint) && IsPlain(path)) {
+        const std::string outline = FillPath(*geometry, matrix);
+        if (!outline.empty()) {
+            content.FillRgb(fillPaint.red, fillPaint.green, fillPaint.blue);
+            content.AppendPath(outline);
+            content.Fill(Rule(geometry->fillRule));
+        }
+        return;
+    }
     content.Save();
     ApplyClip(path, matrix);
     const PdfGraphicsState state = Opacity(path, matrix, *bounds);
@@ -364,25 +393,32 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         return;
 
     PdfContent& content = Top().content;
-    content.Save();
-    ApplyClip(glyphs, matrix);
-    const PdfGraphicsState state = Opacity(glyphs, matrix, bounds);
-    UsePaint(paint, false, state);
     const std::string* simulation = glyphs.Attribute("StyleSimulations");
     const bool bold = Is(simulation, "BoldSimulation") || Is(simulation, "BoldItalicSimulation");
     const bool italic = Is(simulation, "ItalicSimulation") || Is(simulation, "BoldItalicSimulation");
-    if (bold) {
-        UsePaint(paint, true, state);
-        content.LineWidth(em * kBoldWidth);
+    // Plain text in one opaque colour needs no state of its own: its matrix goes into the text's.
+    const bool plain = !bold && IsOpaqueColor(paint) && IsPlain(glyphs);
+    const Matrix toSurface = plain ? matrix : Matrix{};
+    if (plain) {
+        content.FillRgb(paint.red, paint.green, paint.blue);
+    } else {
+        content.Save();
+        ApplyClip(glyphs, matrix);
+        const PdfGraphicsState state = Opacity(glyphs, matrix, bounds);
+        UsePaint(paint, false, state);
+        if (bold) {
+            UsePaint(paint, true, state);
+            content.LineWidth(em * kBoldWidth);
+        }
+        content.Transform(ToPdf(matrix));
     }
-    content.Transform(ToPdf(matrix));
     content.BeginText();
     content.Font(Top().resources.Font(font.object), 1);
     if (bold)
         content.TextRenderMode(2);
     // Text space is the em, y up, so the run is drawn upright in the page's y-down space.
     const auto textMatrix = [&](double x, double y) {
-        return PdfMatrix{em, 0, italic ? em * kItalicSlant : 0, -em, origin.x + x, origin.y + y};
+        return ToPdf(Matrix{em, 0, italic ? em * kItalicSlant : 0, -em, origin.x + x, origin.y + y} * toSurface);
     };
     std::vector<PdfGlyph> run;
     std::size_t start = 0;
@@ -405,5 +441,6 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         }
     }
     content.EndText();
-    content.Restore();
+    if (!plain)
+        content.Restore();
 }

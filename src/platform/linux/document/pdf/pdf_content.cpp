@@ -55,6 +55,7 @@ void PdfContent::Save()
 {
     CheckText(false);
     ++m_saved;
+    m_savedFills.push_back(m_fill);
     Operator("q");
 }
 
@@ -64,6 +65,8 @@ void PdfContent::Restore()
     if (m_saved == 0)
         ThrowDocument(E_FAIL);
     --m_saved;
+    m_fill = m_savedFills.back();
+    m_savedFills.pop_back();
     Operator("Q");
 }
 
@@ -184,6 +187,11 @@ void PdfContent::Dash(const std::vector<double>& lengths, double phase)
 
 void PdfContent::FillRgb(double r, double g, double b)
 {
+    // Pages of many small shapes in few colours would otherwise repeat the colour for each.
+    const std::array<double, 3> color{r, g, b};
+    if (m_fill == color)
+        return;
+    m_fill = color;
     Operands({r, g, b});
     Operator("rg");
 }
@@ -196,6 +204,7 @@ void PdfContent::StrokeRgb(double r, double g, double b)
 
 void PdfContent::FillGray(double gray)
 {
+    m_fill.reset();
     Operands({gray});
     Operator("g");
 }
@@ -208,6 +217,7 @@ void PdfContent::StrokeGray(double gray)
 
 void PdfContent::FillColorSpace(std::string_view name)
 {
+    m_fill.reset();
     Name(name);
     Operator("cs");
 }

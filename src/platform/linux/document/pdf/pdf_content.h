@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +88,9 @@ private:
 
     std::string m_data;
     int m_saved = 0;
+    // The fill colour in force where it is known to be an RGB one, and what each q saved of it.
+    std::optional<std::array<double, 3>> m_fill;
+    std::vector<std::optional<std::array<double, 3>>> m_savedFills;
     int m_marked = 0;
     bool m_inText = false;
 };
