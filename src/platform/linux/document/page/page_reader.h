@@ -3,6 +3,7 @@
 // only each Path and Glyphs, and each property element, is held as a small tree while it is read.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -47,7 +48,8 @@ private:
 
     std::function<Painter&(const PageSize&)> m_begin;
     Painter* m_painter = nullptr;
-    std::vector<Container> m_containers;
+    // A deque, so that the painter may keep each open container's element where it is.
+    std::deque<Container> m_containers;
     XmlTreeBuilder m_tree;
     Held m_held = Held::Nothing;
     std::size_t m_skippedDepth = 0;

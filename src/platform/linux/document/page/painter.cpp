@@ -93,15 +93,6 @@ Painter::Painter(DocumentResources& document, ResourceScopes& scopes, const std:
     m_surfaces.push_back(m_page.get());
 }
 
-Rect Painter::VisibleBox(const Matrix& matrix)
-{
-    const std::optional<Matrix> inverse = matrix.Inverse();
-    if (!inverse)
-        return {0, 0, 0, 0};
-    const PdfRect mapped = MapBox(*inverse, {Top().box.left, Top().box.bottom, Top().box.right, Top().box.top});
-    return {mapped.left, mapped.bottom, mapped.right, mapped.top};
-}
-
 void Painter::ApplyClip(const XmlElement& element, const Matrix& matrix)
 {
     const std::optional<Geometry> clip = ReadGeometry(Property(element, "Clip", m_scopes), m_budget);
@@ -124,9 +115,15 @@ PdfGraphicsState Painter::Opacity(const XmlElement& element, const Matrix& matri
     const double opacity = std::clamp(NumberAttribute(element, "Opacity", 1), 0.0, 1.0);
     if (opacity < 1)
         state.fillAlpha = state.strokeAlpha = opacity;
+    state.softMask = Mask(element, matrix, bounds);
+    return state;
+}
+
+std::optional<PdfRef> Painter::Mask(const XmlElement& element, const Matrix& matrix, const Rect& bounds)
+{
     const PropertyValue mask = Property(element, "OpacityMask", m_scopes);
     if (mask.text == nullptr && mask.element == nullptr)
-        return state;
+        return std::nullopt;
     // What the mask brush paints, its alpha alone, is how much of the element shows.
     Surface surface(Top().box);
     const Paint paint = m_brushes.Make(mask, matrix, bounds, Top().box, m_depth + 1);
@@ -137,9 +134,23 @@ PdfGraphicsState Painter::Opacity(const XmlElement& element, const Matrix& matri
         surface.content.Fill(PdfFillRule::NonZero);
         m_surfaces.pop_back();
     }
-    state.softMask = WriteSoftMask(m_document.Writer(), PdfMaskSource::Alpha, PdfFormSetup(surface.box), surface.content,
-                                   surface.resources);
-    return state;
+    return WriteSoftMask(m_document.Writer(), PdfMaskSource::Alpha, PdfFormSetup(surface.box), surface.content,
+                         surface.resources);
+}
+
+void Painter::Drew(const Rect& bounds, const Matrix& matrix)
+{
+    if (m_layers.empty())
+        return;
+    Layer& layer = m_layers.back();
+    const std::optional<Matrix> fromSurface = layer.inner.Inverse();
+    if (!fromSurface)
+        return;
+    const PdfRect box = MapBox(matrix * *fromSurface, bounds);
+    std::optional<Rect>& drawn = layer.drawn;
+    drawn = drawn ? Rect{std::min(drawn->left, box.left), std::min(drawn->top, box.bottom), std::max(drawn->right, box.right),
+                         std::max(drawn->bottom, box.top)}
+                  : Rect{box.left, box.bottom, box.right, box.top};
 }
 
 void Painter::UsePaint(const Paint& paint, bool stroke, PdfGraphicsState state)
@@ -183,12 +194,18 @@ void Painter::BeginCanvas(const XmlElement& canvas)
     }
     m_scopes.Push(resources, m_part);
     Layer layer;
-    layer.matrix = m_matrix;
+    layer.canvas = &canvas;
+    layer.outer = m_matrix;
     m_matrix = ReadTransform(Property(canvas, "RenderTransform", m_scopes)) * m_matrix;
+    layer.inner = m_matrix;
     Top().content.Save();
     ApplyClip(canvas, m_matrix);
-    layer.state = Opacity(canvas, m_matrix, VisibleBox(m_matrix));
-    if (layer.state.fillAlpha || layer.state.softMask) {
+    const double opacity = std::clamp(NumberAttribute(canvas, "Opacity", 1), 0.0, 1.0);
+    const PropertyValue mask = Property(canvas, "OpacityMask", m_scopes);
+    if (opacity < 1)
+        layer.state.fillAlpha = layer.state.strokeAlpha = opacity;
+    // The canvas is drawn as a group; its mask, placed by what the group covers, once that is known.
+    if (opacity < 1 || mask.text != nullptr || mask.element != nullptr) {
         layer.group = true;
         m_groups.push_back(std::make_unique<Surface>(Top().box));
         m_surfaces.push_back(m_groups.back().get());
@@ -198,20 +215,25 @@ void Painter::BeginCanvas(const XmlElement& canvas)
 
 void Painter::EndCanvas()
 {
-    const Layer layer = m_layers.back();
+    Layer layer = m_layers.back();
     m_layers.pop_back();
+    if (layer.drawn)
+        Drew(*layer.drawn, layer.inner);
     if (layer.group) {
         std::unique_ptr<Surface> group = std::move(m_groups.back());
         m_groups.pop_back();
         m_surfaces.pop_back();
+        if (layer.drawn)
+            layer.state.softMask = Mask(*layer.canvas, layer.inner, *layer.drawn);
         PdfFormSetup setup(group->box);
         setup.group = true;
         const PdfRef form = WriteForm(m_document.Writer(), setup, group->content, group->resources);
-        Top().content.GraphicsState(Top().resources.ExtGState(WriteGraphicsState(m_document.Writer(), layer.state)));
+        if (layer.state.fillAlpha || layer.state.softMask)
+            Top().content.GraphicsState(Top().resources.ExtGState(WriteGraphicsState(m_document.Writer(), layer.state)));
         Top().content.Draw(Top().resources.XObject(form));
     }
     Top().content.Restore();
-    m_matrix = layer.matrix;
+    m_matrix = layer.outer;
     m_scopes.Pop();
 }
 
@@ -237,6 +259,9 @@ void Painter::PaintVisual(const XmlElement& visual, Surface& surface, int depth)
 {
     const Matrix matrix = m_matrix;
     const int saved = m_depth;
+    // The visual's space is its own: what it covers counts towards no canvas of the page.
+    std::vector<Layer> layers;
+    std::swap(layers, m_layers);
     m_surfaces.push_back(&surface);
     m_matrix = {};
     m_depth = depth;
@@ -246,6 +271,7 @@ void Painter::PaintVisual(const XmlElement& visual, Surface& surface, int depth)
     m_depth = saved;
     m_matrix = matrix;
     m_surfaces.pop_back();
+    std::swap(layers, m_layers);
 }
 
 void Painter::PaintPath(const XmlElement& path)
@@ -265,6 +291,8 @@ void Painter::PaintPath(const XmlElement& path)
     AddLink(path, matrix, *bounds);
     if (!filled && !stroked)
         return;
+    const double pen = stroked ? thickness / 2 : 0;
+    Drew({bounds->left - pen, bounds->top - pen, bounds->right + pen, bounds->bottom + pen}, matrix);
 
     PdfContent& content = Top().content;
     // Most paths of most pages are one opaque colour and nothing else: those go without a state of
@@ -391,6 +419,7 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     const Paint paint = m_brushes.Make(Property(glyphs, "Fill", m_scopes), matrix, bounds, Top().box, m_depth);
     if (paint.kind == Paint::Kind::Nothing)
         return;
+    Drew(bounds, matrix);
 
     PdfContent& content = Top().content;
     const std::string* simulation = glyphs.Attribute("StyleSimulations");

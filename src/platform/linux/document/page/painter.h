@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,8 @@ public:
     Surface& Page() { return *m_page; }
     std::vector<PageLink>& Links() { return m_links; }
 
-    // A Canvas (or the FixedPage) by its attributes and property elements, before its children.
+    // A Canvas (or the FixedPage) by its attributes and property elements, before its children; the
+    // element must stay where it is until EndCanvas.
     void BeginCanvas(const XmlElement& canvas);
     void EndCanvas();
     // A Path, a Glyphs, or a whole Canvas.
@@ -39,9 +41,14 @@ public:
 
 private:
     struct Layer {
-        Matrix matrix;
+        const XmlElement* canvas = nullptr;
+        // The matrices outside and inside the canvas.
+        Matrix outer;
+        Matrix inner;
         bool group = false;
         PdfGraphicsState state;
+        // What its content covers in the canvas's own space, for a mask mapped to its bounds.
+        std::optional<Rect> drawn;
     };
 
     Surface& Top() { return *m_surfaces.back(); }
@@ -51,11 +58,14 @@ private:
     // caller has saved the graphics state.
     void ApplyClip(const XmlElement& element, const Matrix& matrix);
     PdfGraphicsState Opacity(const XmlElement& element, const Matrix& matrix, const Rect& bounds);
+    // The element's OpacityMask as a soft mask, if it has one.
+    std::optional<PdfRef> Mask(const XmlElement& element, const Matrix& matrix, const Rect& bounds);
+    // Counts what an element covered, its bounds in a space mapped to the surface's by matrix, towards
+    // its canvas's bounds.
+    void Drew(const Rect& bounds, const Matrix& matrix);
     // Sets the paint for filling (or stroking) and the opacity it brings.
     void UsePaint(const Paint& paint, bool stroke, PdfGraphicsState state);
     void AddLink(const XmlElement& element, const Matrix& matrix, const Rect& bounds);
-    // The surface's box in the element's space, for brushes that know no bounds of their own.
-    Rect VisibleBox(const Matrix& matrix);
 
     DocumentResources& m_document;
     ResourceScopes& m_scopes;
