@@ -56,9 +56,7 @@ void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHan
 // loaded, so that such a document fails before its print starts.
 void CheckImages(const PackageReader& package)
 {
-    ZipDirectory directory;
-    CheckDocument(directory.Read(package.File()));
-    for (const ZipPart& part : directory.Parts()) {
+    for (const ZipPart& part : package.Directory().Parts()) {
         ImageBounds image;
         package.Stream(part, [&](const unsigned char* data, std::size_t size) { return image.Feed(data, size); });
         CheckDocument(image.Finish());

@@ -25,6 +25,7 @@ public:
     explicit PackageReader(int fd);
 
     int File() const { return m_fd; }
+    const ZipDirectory& Directory() const { return m_directory; }
     // The part of that name (a ZIP name, compared without regard to case), or null.
     const ZipPart* Find(std::string_view name) const;
     // A part whole; XPS_E_MISSING_PART_REFERENCE where the package has none of that name.
