@@ -5,6 +5,7 @@
 
 #include "document_failure.h"
 #include "document_status.h"
+#include "hex_digit.h"
 #include "xps_numbers.h"
 
 namespace {
@@ -22,13 +23,10 @@ std::string_view Trim(std::string_view text)
 
 int Hex(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    ThrowDocument(XPS_E_INVALID_MARKUP);
+    const int value = HexDigit(c);
+    if (value < 0)
+        ThrowDocument(XPS_E_INVALID_MARKUP);
+    return value;
 }
 
 double Clamp(double value) { return std::clamp(value, 0.0, 1.0); }

@@ -1,5 +1,7 @@
 #include "markup_reader.h"
 
+#include "expat_parser.h"
+
 #include <expat.h>
 
 #include <algorithm>
@@ -22,22 +24,6 @@ std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>
 
 namespace {
 
-class ExpatParser {
-public:
-    ExpatParser() : m_parser(XML_ParserCreateNS(nullptr, kNameSeparator))
-    {
-        if (m_parser == nullptr)
-            ThrowDocument(E_OUTOFMEMORY);
-    }
-    ~ExpatParser() { XML_ParserFree(m_parser); }
-    ExpatParser(const ExpatParser&) = delete;
-    ExpatParser& operator=(const ExpatParser&) = delete;
-
-    XML_Parser Get() const { return m_parser; }
-
-private:
-    XML_Parser m_parser;
-};
 
 }  // namespace
 
@@ -82,7 +68,7 @@ private:
 
     MarkupHandler& m_handler;
     std::vector<std::string> m_local;
-    ExpatParser m_parser;
+    ExpatParser m_parser{kNameSeparator};
     CompatibilityScope m_scope;
     std::vector<Frame> m_open;
     std::vector<MarkupAttribute> m_attributes;

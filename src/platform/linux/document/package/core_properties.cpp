@@ -1,8 +1,7 @@
 #include "core_properties.h"
 
-#include <expat.h>
-
 #include "document_failure.h"
+#include "expat_parser.h"
 #include "document_status.h"
 
 namespace {
@@ -11,17 +10,6 @@ constexpr std::string_view kTitle = "http://purl.org/dc/elements/1.1/|title";
 // A title longer than this is cut: it names a print job, not a book.
 constexpr std::size_t kMaxTitle = 1024;
 
-class ExpatParser {
-public:
-    ExpatParser() : m_parser(XML_ParserCreateNS(nullptr, '|')) {}
-    ~ExpatParser() { XML_ParserFree(m_parser); }
-    ExpatParser(const ExpatParser&) = delete;
-    ExpatParser& operator=(const ExpatParser&) = delete;
-    XML_Parser Get() const { return m_parser; }
-
-private:
-    XML_Parser m_parser;
-};
 
 struct TitleReader {
     XML_Parser parser = nullptr;
@@ -81,9 +69,7 @@ std::string Folded(const std::string& text)
 
 std::string ReadCoreTitle(std::string_view markup)
 {
-    ExpatParser parser;
-    if (parser.Get() == nullptr)
-        ThrowDocument(E_OUTOFMEMORY);
+    ExpatParser parser('|');
     TitleReader reader;
     reader.parser = parser.Get();
     XML_SetUserData(parser.Get(), &reader);

@@ -2,20 +2,8 @@
 
 #include <vector>
 
-namespace {
+#include "hex_digit.h"
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
 
 std::optional<std::string> Unescape(std::string_view text)
 {
@@ -27,8 +15,8 @@ std::optional<std::string> Unescape(std::string_view text)
         }
         if (at + 2 >= text.size())
             return std::nullopt;
-        const int high = HexValue(text[at + 1]);
-        const int low = HexValue(text[at + 2]);
+        const int high = HexDigit(text[at + 1]);
+        const int low = HexDigit(text[at + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         out += static_cast<char>(high * 16 + low);

@@ -1,5 +1,7 @@
 #include "font_obfuscation.h"
 
+#include "hex_digit.h"
+
 #include <array>
 
 #include "document_failure.h"
@@ -25,17 +27,6 @@ std::string_view FileStem(std::string_view partName)
     std::string_view file = slash == std::string_view::npos ? partName : partName.substr(slash + 1);
     const std::size_t dot = file.find_last_of('.');
     return dot == std::string_view::npos ? file : file.substr(0, dot);
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // The GUID's bytes in the order written, B1 to B16.
