@@ -401,7 +401,7 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     style.bidiLevel = static_cast<unsigned>(std::clamp(NumberAttribute(glyphs, "BidiLevel", 0), 0.0, 61.0));
     const std::string* unicode = glyphs.Attribute("UnicodeString");
     const std::string* indices = glyphs.Attribute("Indices");
-    const std::vector<PlacedGlyph> placed =
+    std::vector<PlacedGlyph> placed =
         LayOutGlyphs(*font.font, style, unicode ? *unicode : "", indices ? std::optional<std::string_view>(*indices) : std::nullopt, m_budget);
     if (placed.empty())
         return;
@@ -449,6 +449,18 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     const auto textMatrix = [&](double x, double y) {
         return ToPdf(Matrix{em, 0, italic ? em * kItalicSlant : 0, -em, origin.x + x, origin.y + y} * toSurface);
     };
+    // A sideways glyph is turned a quarter counter-clockwise, its vertical origin (the middle of its
+    // top) on the baseline, and each goes on its own: the run advances by the glyphs' heights.
+    if (style.sideways) {
+        for (const PlacedGlyph& glyph : placed) {
+            const std::uint16_t id = font.glyphs->Record(glyph.glyph, glyph.text);
+            const double x = origin.x + glyph.x + font.font->Ascent() * scale;
+            const double y = origin.y + glyph.y + font.font->Advance(glyph.glyph) * scale / 2;
+            content.TextMatrix(ToPdf(Matrix{0, -em, -em, 0, x, y} * toSurface));
+            content.ShowGlyphs({{id, 0}});
+        }
+        placed.clear();
+    }
     std::vector<PdfGlyph> run;
     std::size_t start = 0;
     for (std::size_t i = 0; i < placed.size(); ++i) {

@@ -92,6 +92,7 @@ Font::Font(std::vector<std::uint8_t> bytes, std::string_view partName, std::stri
 
 void Font::ReadTables()
 {
+    m_hasVerticalMetrics = hb_blob_get_length(HbBlob(hb_face_reference_table(m_face.get(), HB_TAG('v', 'm', 't', 'x'))).get()) > 0;
     hb_font_extents_t extents{};
     if (hb_font_get_h_extents(m_font.get(), &extents) && extents.ascender > extents.descender) {
         m_ascent = Bounded(extents.ascender);
@@ -151,7 +152,12 @@ std::int32_t Font::Advance(std::uint32_t glyph) const
 
 std::int32_t Font::VerticalAdvance(std::uint32_t glyph) const
 {
-    return HasGlyph(glyph) ? std::max(0, Bounded(-std::int64_t{hb_font_get_glyph_v_advance(m_font.get(), glyph)})) : 0;
+    if (!HasGlyph(glyph))
+        return 0;
+    // Without vertical metrics a glyph stands an em high, as XPS viewers set sideways text.
+    if (!m_hasVerticalMetrics)
+        return static_cast<std::int32_t>(m_unitsPerEm);
+    return std::max(0, Bounded(-std::int64_t{hb_font_get_glyph_v_advance(m_font.get(), glyph)}));
 }
 
 std::uint32_t Font::Glyph(char32_t codePoint) const

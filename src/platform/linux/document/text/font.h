@@ -40,7 +40,7 @@ public:
     unsigned GlyphCount() const { return m_glyphCount; }
     bool HasGlyph(std::uint32_t glyph) const { return glyph < m_glyphCount; }
     // Advances in font units; 0 for a glyph the font does not have. The vertical one is for IsSideways
-    // glyphs: the font's vmtx, or its ascent less its descent where it has none.
+    // glyphs: the font's vmtx, or an em where it has none.
     std::int32_t Advance(std::uint32_t glyph) const;
     std::int32_t VerticalAdvance(std::uint32_t glyph) const;
     // The cmap's glyph for a code point, 0 when it has none. Symbol fonts also answer U+0000..U+00FF
@@ -85,4 +85,5 @@ private:
     bool m_symbolic = false;
     bool m_italic = false;
     std::string m_postScriptName;
+    bool m_hasVerticalMetrics = false;
 };
