@@ -96,6 +96,7 @@ const Feature kFeatures[] = {
     // Reflected every 50 units: just past a period's end it runs back from the end's colour.
     {"repeat", {{25, 100, kPurple, 16}, {48, 100, kBlue, 30}, {52, 100, kBlue, 30}, {98, 100, kRed, 30}}},
     {"tile", {{5, 5, kRed, 40}, {15, 5, kGreen, 40}, {5, 15, kBlue, 40}, {15, 15, kWhite, 40}, {195, 165, kGreen, 40}}},
+    {"remote", {{5, 5, kRed, 40}, {15, 5, kGreen, 40}}},
     {"visual", {{50, 100, kGreen, 2}, {150, 100, kWhite, 2}}},
     {"opacity", {{100, 100, kGrey, 3}}},
     {"mask", {{3, 100, kWhite, 16}, {100, 100, kGrey, 16}, {196, 100, kBlack, 16}}},

@@ -111,7 +111,7 @@ Paint BrushPainter::ColorPaint(const std::string& text)
     paint.blue = color.blue;
     paint.alpha = color.alpha;
     if (!color.profile.empty()) {
-        if (const std::optional<PartReference> profile = ResolvePart(m_part, color.profile)) {
+        if (const std::optional<PartReference> profile = m_scopes.Resolve(m_part, color.profile)) {
             paint.colorSpace = m_document.ColorSpace(profile->part, color.components.size());
             if (paint.colorSpace)
                 paint.components = color.components;
@@ -318,10 +318,10 @@ void BrushPainter::DrawCell(const XmlElement& brush, Surface& cell, const Rect& 
             if (words.size() != 3 || words[0] != "ColorConvertedBitmap")
                 ThrowDocument(XPS_E_INVALID_MARKUP);
             uri = words[1];
-            if (const std::optional<PartReference> reference = ResolvePart(m_part, words[2]))
+            if (const std::optional<PartReference> reference = m_scopes.Resolve(m_part, words[2]))
                 profile = reference->part;
         }
-        const std::optional<PartReference> image = ResolvePart(m_part, uri);
+        const std::optional<PartReference> image = m_scopes.Resolve(m_part, uri);
         if (!image)
             ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
         const ImageInUse& use = m_document.Image(image->part, profile);

@@ -387,7 +387,7 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         ThrowDocument(XPS_E_INVALID_MARKUP);
     if (em == 0)
         return;
-    const std::optional<PartReference> fontPart = ResolvePart(m_part, *fontUri);
+    const std::optional<PartReference> fontPart = m_scopes.Resolve(m_part, *fontUri);
     if (!fontPart)
         ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
     unsigned face = 0;

@@ -2,7 +2,6 @@
 
 #include "document_failure.h"
 #include "document_status.h"
-#include "part_name.h"
 #include "package_reader.h"
 
 std::optional<std::string_view> StaticResourceKey(std::string_view value)
@@ -42,10 +41,11 @@ void ResourceScopes::Push(const XmlElement* resources, const std::string& part)
             if (!reference)
                 ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
             dictionary = &Remote(reference->part);
+            scope.source = reference->part;
         }
         for (const XmlElement& entry : dictionary->children) {
             if (const std::string* key = entry.Attribute("x:Key"))
-                scope.emplace(*key, &entry);
+                scope.entries.emplace(*key, &entry);
         }
     }
     m_scopes.push_back(std::move(scope));
@@ -56,10 +56,25 @@ void ResourceScopes::Pop() { m_scopes.pop_back(); }
 const XmlElement& ResourceScopes::Find(std::string_view key) const
 {
     for (auto scope = m_scopes.rbegin(); scope != m_scopes.rend(); ++scope) {
-        if (const auto found = scope->find(key); found != scope->end())
+        if (const auto found = scope->entries.find(key); found != scope->entries.end())
             return *found->second;
     }
     ThrowDocument(XPS_E_INVALID_MARKUP);
+}
+
+std::optional<PartReference> ResourceScopes::Resolve(const std::string& page, std::string_view uri) const
+{
+    const std::optional<PartReference> fromPage = ResolvePart(page, uri);
+    if (!fromPage || m_package.Find(fromPage->part) != nullptr)
+        return fromPage;
+    for (auto scope = m_scopes.rbegin(); scope != m_scopes.rend(); ++scope) {
+        if (scope->source.empty())
+            continue;
+        const std::optional<PartReference> fromDictionary = ResolvePart(scope->source, uri);
+        if (fromDictionary && m_package.Find(fromDictionary->part) != nullptr)
+            return fromDictionary;
+    }
+    return fromPage;
 }
 
 const XmlElement& ResourceScopes::Remote(const std::string& part)

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "part_name.h"
 #include "xml_element.h"
 
 class PackageReader;
@@ -27,9 +28,17 @@ public:
     void Pop();
     // The resource under the key, or XPS_E_INVALID_MARKUP where no scope has it.
     const XmlElement& Find(std::string_view key) const;
+    // The part a URI names: relative to the page's part, or, for markup that a dictionary of its own part
+    // holds, to that part. Each is tried in turn, the page first, for the first part the package has;
+    // where none has it, the page's reading stands, and the part is reported missing.
+    std::optional<PartReference> Resolve(const std::string& page, std::string_view uri) const;
 
 private:
-    using Scope = std::map<std::string, const XmlElement*, std::less<>>;
+    struct Scope {
+        std::map<std::string, const XmlElement*, std::less<>> entries;
+        // The dictionary's own part, where it has one.
+        std::string source;
+    };
 
     const XmlElement& Remote(const std::string& part);
 
