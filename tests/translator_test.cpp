@@ -103,6 +103,8 @@ const Feature kFeatures[] = {
     {"canvasmask", {{50, 100, kWhite, 2}, {103, 100, kWhite, 16}, {196, 100, kBlack, 16}}},
     {"clip", {{75, 75, kRed, 2}, {125, 125, kWhite, 2}, {40, 40, kWhite, 2}}},
     {"sideways", {{60, 100, kBlack, 40}, {34, 60, kWhite, 2}}},
+    // The stem of the "K", drawn by its CID.
+    {"cid", {{14, 85, kBlack, 60}}},
     {"alternate", {{100, 100, kGreen, 2}}},
     {"icc", {{100, 100, kBlue, 12}}},
 };
@@ -128,12 +130,12 @@ TEST(Translator, EachFeatureDrawsWhatItShouldWhereItShould)
 
 TEST(Translator, TextExtractsAndTheTitleAndLinksAreKept)
 {
-    for (const auto& [feature, text] : {std::pair{"text", "Hello"}, {"text", "wrenpage"}, {"odttf", "Hidden font"}}) {
+    for (const auto& [feature, text] : {std::pair{"text", "Hello"}, {"text", "wrenpage"}, {"odttf", "Hidden font"}, {"cid", "Keyed by"}}) {
         const Rendered rendered = Translate(feature);
         ASSERT_EQ(rendered.status, S_OK) << feature;
         EXPECT_NE(RunProcess("/usr/bin/pdftotext", {rendered.pdf.string(), "-"}).out.find(text), std::string::npos) << feature;
         const std::string fonts = RunProcess("/usr/bin/pdffonts", {rendered.pdf.string()}).out;
-        EXPECT_NE(fonts.find("CID TrueType"), std::string::npos) << fonts;
+        EXPECT_NE(fonts.find(feature == std::string("cid") ? "CID Type 0C" : "CID TrueType"), std::string::npos) << fonts;
         fs::remove(rendered.pdf);
     }
 

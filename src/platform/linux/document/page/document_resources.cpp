@@ -39,7 +39,7 @@ PdfRef WriteProgram(PdfWriter& writer, const FontSubset& subset)
 {
     PdfDictionary dictionary;
     if (subset.Outlines() == FontOutlines::Cff)
-        dictionary.Set("Subtype", PdfValue::Name("OpenType"));
+        dictionary.Set("Subtype", PdfValue::Name(subset.CidKeyed() ? "CIDFontType0C" : "OpenType"));
     return writer.WriteStream(dictionary, subset.Program());
 }
 

@@ -472,7 +472,7 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         const bool last = i + 1 == placed.size();
         if (!last && placed[i + 1].y == glyph.y) {
             const double moved = (placed[i + 1].x - glyph.x) / em * 1000;
-            shown.adjustment = PdfWidth(*font.font, id) - moved;
+            shown.adjustment = PdfWidth(*font.font, font.glyphs->GlyphOf(id)) - moved;
         }
         run.push_back(shown);
         if (last || placed[i + 1].y != glyph.y) {

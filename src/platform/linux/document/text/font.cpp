@@ -1,5 +1,7 @@
 #include "font.h"
 
+#include "cff_charset.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -85,6 +87,8 @@ Font::Font(std::vector<std::uint8_t> bytes, std::string_view partName, std::stri
     else
         ThrowDocument(DWRITE_E_FILEFORMAT);
 
+    if (m_outlines == FontOutlines::Cff)
+        m_cids = ReadCids(m_face.get(), m_glyphCount);
     m_box = {head.S16(36), head.S16(38), head.S16(40), head.S16(42)};
     m_italic = (head.U16(44) & 2) != 0;
     ReadTables();

@@ -60,6 +60,12 @@ public:
     // Printable ASCII without PDF's delimiters, at most 63 characters, never empty.
     const std::string& PostScriptName() const { return m_postScriptName; }
     FontOutlines Outlines() const { return m_outlines; }
+    bool CidKeyed() const { return !m_cids.empty(); }
+    // What a content stream writes for the glyph: its CID in a CID-keyed CFF font, else its id.
+    std::uint16_t Code(std::uint32_t glyph) const
+    {
+        return glyph < m_cids.size() ? m_cids[glyph] : static_cast<std::uint16_t>(glyph);
+    }
 
     hb_face_t* Face() const { return m_face.get(); }
 
@@ -86,4 +92,6 @@ private:
     bool m_italic = false;
     std::string m_postScriptName;
     bool m_hasVerticalMetrics = false;
+    // Each glyph's CID, in a CID-keyed CFF font.
+    std::vector<std::uint16_t> m_cids;
 };

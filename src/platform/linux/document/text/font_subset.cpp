@@ -15,7 +15,7 @@ std::string SubsetTag(const GlyphUse& use, std::string_view program)
 {
     std::uint64_t hash = 0xcbf29ce484222325u;
     const auto mix = [&hash](std::uint8_t byte) { hash = (hash ^ byte) * 0x100000001b3u; };
-    for (const auto& [glyph, text] : use.Glyphs()) {
+    for (const auto& [code, glyph] : use.GlyphsByCode()) {
         mix(static_cast<std::uint8_t>(glyph >> 8));
         mix(static_cast<std::uint8_t>(glyph));
     }
@@ -39,7 +39,7 @@ FontSubset::FontSubset(const Font& font, const GlyphUse& use) : m_outlines(font.
     hb_subset_input_set_flags(input.get(), HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
     hb_set_t* glyphs = hb_subset_input_glyph_set(input.get());
     hb_set_add(glyphs, 0);
-    for (const auto& [glyph, text] : use.Glyphs())
+    for (const auto& [code, glyph] : use.GlyphsByCode())
         hb_set_add(glyphs, glyph);
     hb_set_t* dropped = hb_subset_input_set(input.get(), HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (hb_tag_t tag : kDroppedTables)
@@ -48,7 +48,11 @@ FontSubset::FontSubset(const Font& font, const GlyphUse& use) : m_outlines(font.
     const HbFace subset(hb_subset_or_fail(font.Face(), input.get()));
     if (!subset)
         ThrowDocument(DWRITE_E_FILEFORMAT);
-    m_program.reset(hb_face_reference_blob(subset.get()));
+    // A CID-keyed font goes as its bare CFF, whose charset readers all follow from CID to glyph; in an
+    // OpenType wrapper some take the CID for a glyph id.
+    m_cidKeyed = font.CidKeyed();
+    m_program.reset(m_cidKeyed ? hb_face_reference_table(subset.get(), HB_TAG('C', 'F', 'F', ' '))
+                               : hb_face_reference_blob(subset.get()));
     if (hb_blob_get_length(m_program.get()) == 0)
         ThrowDocument(DWRITE_E_FILEFORMAT);
     m_baseFont = SubsetTag(use, Program()) + "+" + font.PostScriptName();

@@ -21,6 +21,9 @@ public:
 
     // The font program, to be written as the stream's bytes.
     std::string_view Program() const;
+    // Whether the program is a CID-keyed font's bare CFF, for /FontFile3 with /Subtype /CIDFontType0C,
+    // rather than an OpenType font.
+    bool CidKeyed() const { return m_cidKeyed; }
     FontOutlines Outlines() const { return m_outlines; }
     // "ABCDEF+PostScriptName", the tag derived from the glyphs kept and the program, for /BaseFont and
     // /FontName.
@@ -28,6 +31,7 @@ public:
 
 private:
     HbBlob m_program;
+    bool m_cidKeyed = false;
     FontOutlines m_outlines;
     std::string m_baseFont;
 };

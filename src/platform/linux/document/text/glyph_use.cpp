@@ -3,9 +3,11 @@
 std::uint16_t GlyphUse::Record(std::uint32_t glyph, std::u32string_view text)
 {
     const auto drawn = static_cast<std::uint16_t>(glyph < m_glyphCount ? glyph : 0);
-    std::u16string& kept = m_glyphs[drawn];
+    const std::uint16_t code = m_font.Code(drawn);
+    m_glyphOf.emplace(code, drawn);
+    std::u16string& kept = m_glyphs[code];
     if (drawn == 0 || !kept.empty())
-        return drawn;
+        return code;
     for (char32_t c : text) {
         if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
             c = 0xFFFD;
@@ -19,5 +21,11 @@ std::uint16_t GlyphUse::Record(std::uint32_t glyph, std::u32string_view text)
             kept.push_back(static_cast<char16_t>(c));
         }
     }
-    return drawn;
+    return code;
+}
+
+std::uint16_t GlyphUse::GlyphOf(std::uint16_t code) const
+{
+    const auto found = m_glyphOf.find(code);
+    return found == m_glyphOf.end() ? 0 : found->second;
 }

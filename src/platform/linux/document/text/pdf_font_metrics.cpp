@@ -28,8 +28,8 @@ std::int32_t PdfWidth(const Font& font, std::uint32_t glyph)
 std::string PdfWidthArray(const Font& font, const GlyphUse& use)
 {
     std::vector<std::pair<std::uint32_t, std::int32_t>> widths;
-    for (const auto& [glyph, text] : use.Glyphs())
-        widths.emplace_back(glyph, PdfWidth(font, glyph));
+    for (const auto& [code, glyph] : use.GlyphsByCode())
+        widths.emplace_back(code, PdfWidth(font, glyph));
 
     std::string array = "[";
     const auto separate = [&array] {
