@@ -385,11 +385,12 @@ HRESULT ZipDirectory::JoinPieces()
         std::vector<std::pair<ZipPiece, const ZipEntry*>> pieces;
     };
     std::unordered_map<std::string, Gathered> byName;
+    m_parts.reserve(m_entries.size());
     for (const ZipEntry& entry : m_entries) {
         std::optional<ZipPiece> piece;
         if (const HRESULT status = ParsePiece(entry.name, piece); status != S_OK)
             return status;
-        const std::string name = piece ? piece->part : entry.name;
+        const std::string_view name = std::string_view(entry.name).substr(0, piece ? piece->part.size() : entry.name.size());
         auto [found, added] = byName.try_emplace(FoldCase(name), Gathered{m_parts.size(), false, {}});
         if (added)
             m_parts.push_back(ZipPart{name, {}, 0});

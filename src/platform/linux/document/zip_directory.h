@@ -35,13 +35,19 @@ struct ZipEntry {
 
 // A part of the package: one entry, or the entries of its pieces in the order of their numbers.
 struct ZipPart {
-    std::string name;
+    // Within the directory's own entry names: a package may have a million parts.
+    std::string_view name;
     std::vector<const ZipEntry*> pieces;
     std::uint64_t size = 0;
 };
 
 class ZipDirectory {
 public:
+    ZipDirectory() = default;
+    // Its parts' names lie within its entries.
+    ZipDirectory(const ZipDirectory&) = delete;
+    ZipDirectory& operator=(const ZipDirectory&) = delete;
+
     // Reads the directory of the ZIP file open as fd, checks each entry's local header against it and
     // joins the parts stored in pieces, without inflating anything.
     HRESULT Read(int fd);

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "document_failure.h"
 #include "document_status.h"
@@ -42,8 +43,30 @@ double NumberScanner::Number()
     if (m_at == m_text.size() || !(IsDigit(m_text[m_at]) || m_text[m_at] == '.'))
         ThrowDocument(XPS_E_INVALID_MARKUP);
     const char* first = m_text.data() + m_at;
+    const char* const last = m_text.data() + m_text.size();
+    // Most numbers of path data are a few digits with a few decimals: read those directly, exactly as
+    // their digits say, and leave anything longer, or with an exponent, to from_chars.
+    {
+        std::uint64_t digits = 0;
+        int count = 0;
+        int decimals = 0;
+        const char* at = first;
+        for (; at < last && IsDigit(*at) && count < 15; ++at, ++count)
+            digits = digits * 10 + static_cast<unsigned>(*at - '0');
+        if (at < last && *at == '.') {
+            for (++at; at < last && IsDigit(*at) && count < 15; ++at, ++count, ++decimals)
+                digits = digits * 10 + static_cast<unsigned>(*at - '0');
+        }
+        static constexpr double kPowers[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const bool simple = count > 0 && count < 15 && (at == last || !(IsDigit(*at) || *at == '.' || *at == 'e' || *at == 'E'));
+        if (simple) {
+            m_at = static_cast<std::size_t>(at - m_text.data());
+            const double value = static_cast<double>(digits) / kPowers[decimals];
+            return negative ? -value : value;
+        }
+    }
     double value = 0;
-    const auto [end, error] = std::from_chars(first, m_text.data() + m_text.size(), value);
+    const auto [end, error] = std::from_chars(first, last, value);
     if (error == std::errc::result_out_of_range) {
         // Too small to tell from zero is zero; too large is refused.
         const std::string_view token(first, static_cast<std::size_t>(end - first));

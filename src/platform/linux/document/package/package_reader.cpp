@@ -4,6 +4,7 @@
 #include "document_failure.h"
 #include "document_status.h"
 #include "markup_namespaces.h"
+#include "markup_reader.h"
 #include "part_name.h"
 
 namespace {
@@ -25,7 +26,7 @@ PackageReader::PackageReader(int fd) : m_fd(fd)
 {
     CheckDocument(m_directory.Read(fd));
     for (const ZipPart& part : m_directory.Parts())
-        m_parts.emplace(FoldCase(Unescape(part.name).value_or(part.name)), &part);
+        m_parts.emplace(FoldCase(Unescape(part.name).value_or(std::string(part.name))), &part);
     if (Find("[Content_Types].xml") == nullptr)
         ThrowDocument(OPC_E_MISSING_CONTENT_TYPES);
     if (Find("_rels/.rels") == nullptr)
@@ -75,32 +76,78 @@ PackageReader::PackageReader(int fd) : m_fd(fd)
     }
 }
 
+namespace {
+
+// A fixed document read as it streams, for its pages' parts and the names each is linked by: a document
+// of thousands of pages is never held as a tree.
+class DocumentPages final : public MarkupHandler {
+public:
+    DocumentPages(const PackageReader& package, const std::string& part, std::vector<XpsPage>& pages)
+        : m_package(package), m_part(part), m_pages(pages)
+    {
+    }
+
+    void StartElement(std::string_view name, const std::vector<MarkupAttribute>& attributes) override
+    {
+        ++m_depth;
+        if (m_depth == 1 && name != "FixedDocument")
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+        m_inPage = m_depth == 2 ? name == "PageContent" : m_inPage;
+        // Resolved once the whole document has been read, so that broken markup is reported as such.
+        if (m_depth == 2 && m_inPage) {
+            const std::optional<std::string_view> source = FindAttribute(attributes, "Source");
+            m_pages.push_back({source ? std::string(*source) : std::string(), {}});
+            m_hasSource.push_back(source.has_value());
+            ++m_count;
+        }
+        if (m_depth == 3)
+            m_inTargets = m_inPage && name == "PageContent.LinkTargets";
+        if (m_depth == 4 && m_inTargets && name == "LinkTarget") {
+            if (const std::optional<std::string_view> target = FindAttribute(attributes, "Name"))
+                m_pages.back().linkTargets.emplace_back(*target);
+        }
+    }
+
+    void EndElement(std::string_view) override { --m_depth; }
+
+    std::size_t Count() const { return m_count; }
+
+    // Turns the sources read into the parts they name.
+    void Resolve()
+    {
+        for (std::size_t i = 0; i < m_count; ++i) {
+            XpsPage& page = m_pages[m_pages.size() - m_count + i];
+            const std::optional<PartReference> part = m_hasSource[i] ? ResolvePart(m_part, page.part) : std::nullopt;
+            if (!part || m_package.Find(part->part) == nullptr)
+                ThrowDocument(XPS_E_MISSING_REFERRED_PAGE);
+            page.part = part->part;
+        }
+    }
+
+private:
+    const PackageReader& m_package;
+    const std::string& m_part;
+    std::vector<XpsPage>& m_pages;
+    int m_depth = 0;
+    bool m_inPage = false;
+    bool m_inTargets = false;
+    std::size_t m_count = 0;
+    std::vector<bool> m_hasSource;
+};
+
+}  // namespace
+
 void PackageReader::ReadDocument(const std::string& name)
 {
-    const XmlElement document = ParseMarkupTree(Read(name));
-    if (document.name != "FixedDocument")
-        ThrowDocument(XPS_E_INVALID_MARKUP);
-    std::size_t pages = 0;
-    for (const XmlElement& content : document.children) {
-        if (content.name != "PageContent")
-            continue;
-        const std::string* source = content.Attribute("Source");
-        const std::optional<PartReference> part = source ? ResolvePart(name, *source) : std::nullopt;
-        if (!part || Find(part->part) == nullptr)
-            ThrowDocument(XPS_E_MISSING_REFERRED_PAGE);
-        XpsPage page{part->part, {}};
-        for (const XmlElement& property : content.children) {
-            if (property.name != "PageContent.LinkTargets")
-                continue;
-            for (const XmlElement& target : property.children) {
-                if (const std::string* targetName = target.Attribute("Name"))
-                    page.linkTargets.push_back(*targetName);
-            }
-        }
-        m_pages.push_back(std::move(page));
-        ++pages;
-    }
-    if (pages == 0)
+    DocumentPages pages(*this, name, m_pages);
+    MarkupReader reader(pages);
+    Stream(*Find(name), [&reader](const unsigned char* data, std::size_t size) {
+        reader.Feed(data, size);
+        return S_OK;
+    });
+    reader.Finish();
+    pages.Resolve();
+    if (pages.Count() == 0)
         ThrowDocument(XPS_E_MISSING_PAGE_IN_DOCUMENT);
 }
 

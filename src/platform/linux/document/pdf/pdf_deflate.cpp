@@ -5,9 +5,17 @@
 
 #include "document_failure.h"
 
+namespace {
+
+// Content streams, the most of what is deflated, are text of a few dozen operators: the fastest level
+// keeps nearly all of what the default gains, in a third of the time.
+constexpr int kLevel = 1;
+
+}  // namespace
+
 PdfDeflater::PdfDeflater()
 {
-    const int status = deflateInit(&m_stream, Z_DEFAULT_COMPRESSION);
+    const int status = deflateInit(&m_stream, kLevel);
     if (status != Z_OK)
         ThrowDocument(status == Z_MEM_ERROR ? E_OUTOFMEMORY : E_FAIL);
 }
