@@ -13,6 +13,7 @@
 
 #include "document_status.h"
 #include "unique_fd.h"
+#include "write_all.h"
 
 namespace {
 
@@ -21,21 +22,6 @@ namespace {
 constexpr std::uint32_t kStatusFrame = 0xFFFFFFFF;
 constexpr std::size_t kMaxPiece = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
-
-bool WriteAll(int fd, const void* data, std::size_t size)
-{
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = write(fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 [[noreturn]] void RunChild(int channel, const std::function<HRESULT(const PdfSink&)>& work)
 {

@@ -15,6 +15,7 @@
 
 #include "document_failure.h"
 #include "document_status.h"
+#include "write_all.h"
 
 namespace {
 
@@ -89,19 +90,12 @@ struct Fields {
     double dpiY;
 };
 
-// The child writes its image's fields, then each of its strings led by its length.
-void WriteAll(int output, const void* data, std::size_t size)
+// The child writes its image's fields, then each of its strings led by its length; a parent gone away
+// leaves it nothing to do.
+void Send(int output, const void* data, std::size_t size)
 {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t wrote = write(output, bytes, size);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            _exit(1);
-        bytes += wrote;
-        size -= static_cast<std::size_t>(wrote);
-    }
+    if (!WriteAll(output, data, size))
+        _exit(1);
 }
 
 void WriteImage(int output, HRESULT status, const DecodedImage& image)
@@ -118,11 +112,11 @@ void WriteImage(int output, HRESULT status, const DecodedImage& image)
     fields.predictor = image.predictor.value_or(PngPrediction{});
     fields.dpiX = image.dpiX;
     fields.dpiY = image.dpiY;
-    WriteAll(output, &fields, sizeof fields);
+    Send(output, &fields, sizeof fields);
     for (const std::string* value : {&image.palette, &image.iccProfile, &image.data, &image.alpha}) {
         const std::uint64_t size = value->size();
-        WriteAll(output, &size, sizeof size);
-        WriteAll(output, value->data(), value->size());
+        Send(output, &size, sizeof size);
+        Send(output, value->data(), value->size());
     }
 }
 
