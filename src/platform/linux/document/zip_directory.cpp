@@ -7,12 +7,32 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "document_status.h"
 
 namespace {
+
+// Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
+HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
+{
+    auto* bytes = static_cast<unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t read = pread(fd, bytes, size, static_cast<off_t>(offset));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+        if (read == 0)
+            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        bytes += read;
+        offset += static_cast<std::uint64_t>(read);
+        size -= static_cast<std::size_t>(read);
+    }
+    return S_OK;
+}
 
 constexpr std::uint32_t kLocalHeader = 0x04034B50;
 constexpr std::uint32_t kDirectoryHeader = 0x02014B50;
@@ -140,33 +160,36 @@ HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uin
     return size != 0 ? S_OK : OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
 }
 
-ZipDataSink AppendTo(std::string& bytes)
+// What an entry's name says of the piece it holds, if it holds one: a part may be stored interleaved,
+// in pieces named from "name/[0].piece" to "name/[n].last.piece". A name that reads as a piece's but has
+// no number is OPC_E_INVALID_PIECE.
+struct ZipPiece {
+    std::string part;
+    std::uint64_t number = 0;
+    bool last = false;
+};
+
+HRESULT ParsePiece(const std::string& entry, std::optional<ZipPiece>& piece)
 {
-    return [&bytes](const unsigned char* data, std::size_t size) {
-        bytes.append(reinterpret_cast<const char*>(data), size);
+    piece.reset();
+    const std::size_t slash = entry.rfind('/');
+    if (slash == std::string::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
         return S_OK;
-    };
+    const std::string last = FoldCase(std::string_view(entry).substr(slash + 2));
+    const std::size_t close = last.find(']');
+    const std::string_view suffix = close == std::string::npos ? std::string_view() : std::string_view(last).substr(close);
+    if (suffix != "].piece" && suffix != "].last.piece")
+        return S_OK;
+    const std::string_view digits = std::string_view(last).substr(0, close);
+    // More digits than any directory holds entries would only overflow.
+    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return OPC_E_INVALID_PIECE;
+    piece = ZipPiece{entry.substr(0, slash), std::stoull(std::string(digits)), suffix == "].last.piece"};
+    return S_OK;
 }
 
 }  // namespace
 
-HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
-{
-    auto* bytes = static_cast<unsigned char*>(data);
-    while (size > 0) {
-        const ssize_t read = pread(fd, bytes, size, static_cast<off_t>(offset));
-        if (read < 0 && errno == EINTR)
-            continue;
-        if (read < 0)
-            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
-        if (read == 0)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        bytes += read;
-        offset += static_cast<std::uint64_t>(read);
-        size -= static_cast<std::size_t>(read);
-    }
-    return S_OK;
-}
 
 HRESULT ZipDirectory::Read(int fd)
 {
@@ -350,31 +373,6 @@ std::string FoldCase(std::string_view name)
     return folded;
 }
 
-HRESULT ParsePiece(const std::string& entry, std::optional<ZipPiece>& piece)
-{
-    piece.reset();
-    const std::size_t slash = entry.rfind('/');
-    if (slash == std::string::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
-        return S_OK;
-    const std::string last = FoldCase(std::string_view(entry).substr(slash + 2));
-    const std::size_t close = last.find(']');
-    const std::string_view suffix = close == std::string::npos ? std::string_view() : std::string_view(last).substr(close);
-    if (suffix != "].piece" && suffix != "].last.piece")
-        return S_OK;
-    const std::string_view digits = std::string_view(last).substr(0, close);
-    // More digits than any directory holds entries would only overflow.
-    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
-        return OPC_E_INVALID_PIECE;
-    piece = ZipPiece{entry.substr(0, slash), std::stoull(std::string(digits)), suffix == "].last.piece"};
-    return S_OK;
-}
-
-std::string PartOf(const std::string& entry)
-{
-    std::optional<ZipPiece> piece;
-    return ParsePiece(entry, piece) == S_OK && piece ? piece->part : entry;
-}
-
 // Gathers each part's entries. Pieces are ordered by the numbers in their names, wherever they stand
 // in the ZIP, and must run from [0] to the one marked last without a gap or a repeat.
 HRESULT ZipDirectory::JoinPieces()
@@ -434,15 +432,7 @@ HRESULT ZipDirectory::JoinPieces()
     return S_OK;
 }
 
-const ZipEntry* ZipDirectory::Find(std::string_view name) const
-{
-    const std::string folded = FoldCase(name);
-    for (const ZipEntry& entry : m_entries) {
-        if (FoldCase(entry.name) == folded)
-            return &entry;
-    }
-    return nullptr;
-}
+namespace {
 
 HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
 {
@@ -507,15 +497,7 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
     return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
 }
 
-const ZipPart* ZipDirectory::FindPart(std::string_view name) const
-{
-    const std::string folded = FoldCase(name);
-    for (const ZipPart& part : m_parts) {
-        if (FoldCase(part.name) == folded)
-            return &part;
-    }
-    return nullptr;
-}
+}  // namespace
 
 HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink)
 {
@@ -529,11 +511,9 @@ HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink)
 HRESULT ReadZipPart(int fd, const ZipPart& part, std::string& bytes)
 {
     bytes.clear();
-    return InflateZipPart(fd, part, AppendTo(bytes));
+    return InflateZipPart(fd, part, [&bytes](const unsigned char* data, std::size_t size) {
+        bytes.append(reinterpret_cast<const char*>(data), size);
+        return S_OK;
+    });
 }
 
-HRESULT ReadZipEntry(int fd, const ZipEntry& entry, std::string& bytes)
-{
-    bytes.clear();
-    return InflateZipEntry(fd, entry, AppendTo(bytes));
-}

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,12 +51,7 @@ public:
     // joins the parts stored in pieces, without inflating anything.
     HRESULT Read(int fd);
 
-    const std::vector<ZipEntry>& Entries() const { return m_entries; }
     const std::vector<ZipPart>& Parts() const { return m_parts; }
-    // The entry of that name, compared as part names are, without regard to ASCII case.
-    const ZipEntry* Find(std::string_view name) const;
-    // The part of that name, whole or in pieces.
-    const ZipPart* FindPart(std::string_view name) const;
 
 private:
     HRESULT ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
@@ -70,31 +64,10 @@ private:
 
 // A part name as part names are compared: ASCII letters in lower case.
 std::string FoldCase(std::string_view name);
-// The name of the part an entry holds: a part may be stored interleaved, in pieces named from
-// "name/[0].piece" to "name/[n].last.piece".
-std::string PartOf(const std::string& entry);
-
-// What an entry's name says of the piece it holds, if it holds one.
-struct ZipPiece {
-    std::string part;
-    std::uint64_t number = 0;
-    bool last = false;
-};
-// Fails with OPC_E_INVALID_PIECE for a name that reads as a piece's but has no number.
-HRESULT ParsePiece(const std::string& entry, std::optional<ZipPiece>& piece);
 
 using ZipDataSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
 
-// Inflates one entry into sink a bounded chunk at a time, failing as soon as it would inflate past its
-// declared size, and checking its CRC at the end.
-HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink);
-
-// Inflates a whole entry into bytes.
-HRESULT ReadZipEntry(int fd, const ZipEntry& entry, std::string& bytes);
-
-// Inflates a part, piece after piece, into sink.
+// Inflates a part, piece after piece, into sink, a bounded chunk at a time: each piece fails as soon as
+// it would inflate past its declared size, and has its CRC checked at its end.
 HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink);
 HRESULT ReadZipPart(int fd, const ZipPart& part, std::string& bytes);
-
-// Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
-HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
