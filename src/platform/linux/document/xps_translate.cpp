@@ -1,6 +1,8 @@
 #include "xps_translate.h"
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <new>
 #include <unordered_map>
 
@@ -52,15 +54,49 @@ void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHan
     reader.Finish();
 }
 
-// No image any part could be drawn as claims more pixels than can be decoded: found as the package is
-// loaded, so that such a document fails before its print starts.
-void CheckImages(const PackageReader& package)
+// Every part is inflated once as the package is loaded: checked as an image could be drawn from it, so
+// that no image claims more pixels than can be decoded, and, for a page, its markup read as it passes.
+// Image failures come first, then the failure of the first page in the document's order, as if each
+// check had been a pass of its own.
+void CheckParts(const PackageReader& package)
 {
+    std::unordered_map<const ZipPart*, std::size_t> pages;
+    for (std::size_t i = 0; i < package.Pages().size(); ++i)
+        pages.try_emplace(package.Find(package.Pages()[i].part), i);
+    std::map<std::size_t, HRESULT> pageFailures;
     for (const ZipPart& part : package.Directory().Parts()) {
+        const auto page = pages.find(&part);
+        PageCheck check;
+        std::optional<MarkupReader> reader;
+        if (page != pages.end())
+            reader.emplace(check);
+        HRESULT markup = S_OK;
+        // A page's markup failure waits for the images; its bytes still pass through their check.
+        const auto readMarkup = [&](const auto& read) {
+            try {
+                read();
+            } catch (const DocumentFailure& failure) {
+                markup = failure.Status();
+            }
+        };
         ImageBounds image;
-        package.Stream(part, [&](const unsigned char* data, std::size_t size) { return image.Feed(data, size); });
+        package.Stream(part, [&](const unsigned char* data, std::size_t size) {
+            if (reader && markup == S_OK)
+                readMarkup([&] { reader->Feed(data, size); });
+            return image.Feed(data, size);
+        });
         CheckDocument(image.Finish());
+        if (reader && markup == S_OK)
+            readMarkup([&] {
+                reader->Finish();
+                if (!check.Read())
+                    ThrowDocument(XPS_E_INVALID_MARKUP);
+            });
+        if (markup != S_OK)
+            pageFailures.emplace(page->second, markup);
     }
+    if (!pageFailures.empty())
+        ThrowDocument(pageFailures.begin()->second);
 }
 
 // A box of the page's markup, "x,y,width,height" in XPS units, in the page's PDF space within its media.
@@ -120,7 +156,7 @@ private:
         if (size.contentBox)
             setup.artBox = PageBox(*size.contentBox, setup.mediaBox);
         for (const PageLink& link : painter->Links()) {
-            if (const std::optional<PdfRef> annotation = Link(part, link))
+            if (const std::optional<PdfRef> annotation = Link(link))
                 setup.annotations.push_back(*annotation);
         }
         WritePage(m_writer, m_pages[index], setup, painter->Page().content, painter->Page().resources);
@@ -128,7 +164,7 @@ private:
 
     // A link to a name in the document goes to the page that holds it; one to a URI with a scheme goes
     // out; anything else leads nowhere a reader of the PDF can follow.
-    std::optional<PdfRef> Link(const std::string& part, const PageLink& link)
+    std::optional<PdfRef> Link(const PageLink& link)
     {
         const std::string& uri = link.uri;
         const std::size_t colon = uri.find(':');
@@ -137,7 +173,6 @@ private:
         const std::size_t hash = uri.find('#');
         if (hash == std::string::npos)
             return std::nullopt;
-        (void)part;
         const auto target = m_targets.find(uri.substr(hash + 1));
         if (target == m_targets.end())
             return std::nullopt;
@@ -170,14 +205,7 @@ HRESULT Guarded(Work work)
 HRESULT CheckXpsPackage(int packageFd)
 {
     return Guarded([packageFd] {
-        const PackageReader package(packageFd);
-        CheckImages(package);
-        for (const XpsPage& page : package.Pages()) {
-            PageCheck check;
-            ReadMarkup(package, page.part, check);
-            if (!check.Read())
-                ThrowDocument(XPS_E_INVALID_MARKUP);
-        }
+        CheckParts(PackageReader(packageFd));
     });
 }
 
