@@ -334,9 +334,7 @@ void BrushPainter::DrawCell(const XmlElement& brush, Surface& cell, const Rect& 
     const PropertyValue visual = Property(brush, "Visual", m_scopes);
     if (visual.element == nullptr)
         return;
-    const std::string box = std::to_string(viewbox.left) + "," + std::to_string(viewbox.top) + "," +
-                            std::to_string(viewbox.right) + "," + std::to_string(viewbox.bottom);
-    auto [found, added] = m_visualForms.try_emplace({visual.element, box});
+    auto [found, added] = m_visualForms.try_emplace({visual.element, viewbox.left, viewbox.top, viewbox.right, viewbox.bottom});
     // A visual that draws itself, through brushes in its own dictionary, is drawn once, and not inside.
     if (!added && !found->second)
         return;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "bounds.h"
 #include "element_values.h"
@@ -57,5 +58,6 @@ private:
     const std::string& m_part;
     VisualPainter& m_visuals;
     // Each visual drawn once for the page, however many elements its brush fills.
-    std::map<std::pair<const XmlElement*, std::string>, PdfRef> m_visualForms;
+    // By the visual and the viewbox that cuts it.
+    std::map<std::tuple<const XmlElement*, double, double, double, double>, PdfRef> m_visualForms;
 };

@@ -23,8 +23,8 @@ std::size_t ProfileComponents(const std::string& profile)
     const std::string space = profile.substr(16, 4);
     if (space == "GRAY")
         return 1;
-    if (space == "RGB " || space == "Lab ")
-        return space == "RGB " ? 3 : 0;
+    if (space == "RGB ")
+        return 3;
     return space == "CMYK" ? 4 : 0;
 }
 
