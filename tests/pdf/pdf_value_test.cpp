@@ -8,20 +8,8 @@
 #include "pdf_content.h"
 #include "pdf_resources.h"
 #include "pdf_value.h"
+#include "test_pdf.h"
 
-namespace {
-
-HRESULT StatusOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const DocumentFailure& failure) {
-        return failure.Status();
-    }
-    return S_OK;
-}
-
-}  // namespace
 
 TEST(Values, NamesEscapeDelimitersSpacesAndHighBytes)
 {

@@ -10,18 +10,9 @@
 #include "pdf_graphics_state.h"
 #include "pdf_page.h"
 #include "pdf_writer.h"
+#include "test_pdf.h"
 
 namespace {
-
-HRESULT StatusOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const DocumentFailure& failure) {
-        return failure.Status();
-    }
-    return S_OK;
-}
 
 struct SinkFull {};
 

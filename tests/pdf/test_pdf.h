@@ -8,10 +8,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 
+#include "document_failure.h"
 #include "pdf_writer.h"
 #include "process.h"
+
+// The status the work throws, or S_OK.
+inline HRESULT StatusOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+    return S_OK;
+}
 
 struct Rgb {
     int r, g, b;
