@@ -1,6 +1,8 @@
 // Keeping geometry and giving it back.
 #include "geometry.h"
 
+#include <algorithm>
+
 #include "path_data.h"
 
 void Geometry::BeginFigure(Point start, bool filled)
@@ -19,6 +21,12 @@ void Geometry::CubicTo(Point control1, Point control2, Point end, bool stroked)
 {
     m_records.push_back(stroked ? Curve : UnstrokedCurve);
     m_points.insert(m_points.end(), {control1, control2, end});
+}
+
+void Geometry::Reserve(std::size_t segments)
+{
+    m_records.reserve(segments);
+    m_points.reserve(segments);
 }
 
 void Geometry::EndFigure(bool closed) { m_records.push_back(closed ? Closed : Open); }
@@ -51,6 +59,9 @@ void Geometry::Replay(GeometrySink& sink) const
 Geometry ReadGeometry(std::string_view data, SegmentBudget& budget)
 {
     Geometry geometry;
+    // A segment takes at least four characters ("L1,2"): room for most paths at once, which would
+    // otherwise grow point by point, but never more than a short path's for a long one.
+    geometry.Reserve(std::min<std::size_t>(data.size() / 4, 256));
     geometry.fillRule = ReadPathData(data, geometry, budget);
     return geometry;
 }

@@ -2,6 +2,7 @@
 // one whose bounds are needed before it is drawn. Each figure and segment takes one byte beside its points.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@ public:
     void CubicTo(Point control1, Point control2, Point end, bool stroked) override;
     void EndFigure(bool closed) override;
 
+    void Reserve(std::size_t segments);
     // Gives the sink what this was given, in order.
     void Replay(GeometrySink& sink) const;
     bool Empty() const { return m_records.empty(); }

@@ -26,10 +26,10 @@ void PdfPathWriter::WriteMapped(Point mapped)
 // box that runs up first starts at its other corner, so that it winds the same way.
 bool PdfPathWriter::WriteBox()
 {
-    std::vector<Point>& p = m_box;
-    if (p.size() == 5 && Same(p[4].x, p[0].x) && Same(p[4].y, p[0].y))
-        p.pop_back();
-    if (p.size() != 4)
+    const std::array<Point, 5>& p = m_box;
+    if (m_boxPoints == 5 && Same(p[4].x, p[0].x) && Same(p[4].y, p[0].y))
+        --m_boxPoints;
+    if (m_boxPoints != 4)
         return false;
     const bool across = Same(p[0].y, p[1].y) && Same(p[1].x, p[2].x) && Same(p[2].y, p[3].y) && Same(p[3].x, p[0].x);
     const bool up = Same(p[0].x, p[1].x) && Same(p[1].y, p[2].y) && Same(p[2].x, p[3].x) && Same(p[3].y, p[0].y);
@@ -44,11 +44,11 @@ bool PdfPathWriter::WriteBox()
 
 void PdfPathWriter::FlushBox()
 {
-    for (std::size_t i = 0; i < m_box.size(); ++i) {
+    for (std::size_t i = 0; i < m_boxPoints; ++i) {
         WriteMapped(m_box[i]);
         Operator(i == 0 ? "m" : "l");
     }
-    m_box.clear();
+    m_boxPoints = 0;
     m_boxing = false;
 }
 
@@ -82,7 +82,8 @@ bool PdfPathWriter::Draws(bool stroked)
         m_movePending = false;
         if (m_use == PathUse::Fill) {
             m_boxing = true;
-            m_box.assign(1, m_toPdf.Apply(m_move));
+            m_box[0] = m_toPdf.Apply(m_move);
+            m_boxPoints = 1;
         } else {
             Write(m_move);
             Operator("m");
@@ -94,8 +95,8 @@ bool PdfPathWriter::Draws(bool stroked)
 void PdfPathWriter::LineTo(Point end, bool stroked)
 {
     if (Draws(stroked)) {
-        if (m_boxing && m_box.size() < 5) {
-            m_box.push_back(m_toPdf.Apply(end));
+        if (m_boxing && m_boxPoints < m_box.size()) {
+            m_box[m_boxPoints++] = m_toPdf.Apply(end);
             return;
         }
         if (m_boxing)
@@ -130,7 +131,7 @@ void PdfPathWriter::EndFigure(bool closed)
         return;
     if (m_use == PathUse::Fill) {
         if (m_boxing && WriteBox()) {
-            m_box.clear();
+            m_boxPoints = 0;
             m_boxing = false;
             return;
         }
@@ -148,18 +149,23 @@ void PdfPathWriter::EndFigure(bool closed)
     }
 }
 
+void WritePath(std::string& out, PathUse use, const Geometry& geometry, const Matrix& toPdf, int decimals)
+{
+    out.clear();
+    PdfPathWriter writer(out, use, toPdf, decimals);
+    geometry.Replay(writer);
+}
+
 std::string FillPath(const Geometry& geometry, const Matrix& toPdf, int decimals)
 {
     std::string out;
-    PdfPathWriter writer(out, PathUse::Fill, toPdf, decimals);
-    geometry.Replay(writer);
+    WritePath(out, PathUse::Fill, geometry, toPdf, decimals);
     return out;
 }
 
 std::string StrokePath(const Geometry& geometry, const Matrix& toPdf, int decimals)
 {
     std::string out;
-    PdfPathWriter writer(out, PathUse::Stroke, toPdf, decimals);
-    geometry.Replay(writer);
+    WritePath(out, PathUse::Stroke, geometry, toPdf, decimals);
     return out;
 }

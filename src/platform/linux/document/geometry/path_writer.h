@@ -8,8 +8,9 @@
 // nothing must not be painted.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "geometry.h"
 
@@ -50,9 +51,11 @@ private:
     bool m_lastStroked = false;
     // A filled figure's mapped points while it may still be a box.
     bool m_boxing = false;
-    std::vector<Point> m_box;
+    std::array<Point, 5> m_box;
+    std::size_t m_boxPoints = 0;
 };
 
-// The two paths of a geometry held.
+// The two paths of a geometry held, in place of what out held.
+void WritePath(std::string& out, PathUse use, const Geometry& geometry, const Matrix& toPdf = {}, int decimals = 3);
 std::string FillPath(const Geometry& geometry, const Matrix& toPdf = {}, int decimals = 3);
 std::string StrokePath(const Geometry& geometry, const Matrix& toPdf = {}, int decimals = 3);

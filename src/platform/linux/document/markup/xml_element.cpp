@@ -13,6 +13,13 @@ const std::string* XmlElement::Attribute(std::string_view name) const
     return nullptr;
 }
 
+bool XmlElement::IsPropertyOf(const XmlElement& owner, std::string_view property) const
+{
+    const std::string_view own = name;
+    return own.size() > owner.name.size() && own.compare(0, owner.name.size(), owner.name) == 0 &&
+           own[owner.name.size()] == '.' && (property.empty() || own.substr(owner.name.size() + 1) == property);
+}
+
 void XmlTreeBuilder::StartElement(std::string_view name, const std::vector<MarkupAttribute>& attributes)
 {
     if (m_done)

@@ -21,6 +21,8 @@ struct XmlElement {
     std::vector<XmlElement> children;
 
     const std::string* Attribute(std::string_view name) const;
+    // Whether this is owner's property element of that name ("Path.Fill"), or with no name, any of them.
+    bool IsPropertyOf(const XmlElement& owner, std::string_view property = {}) const;
 };
 
 // What one tree may hold, counting elements and attributes alike: a hostile resource dictionary could

@@ -81,9 +81,8 @@ PropertyValue Property(const XmlElement& owner, std::string_view name, const Res
             value.text = text;
         return value;
     }
-    const std::string property = owner.name + "." + std::string(name);
     for (const XmlElement& child : owner.children) {
-        if (child.name == property) {
+        if (child.IsPropertyOf(owner, name)) {
             if (child.children.size() != 1)
                 ThrowDocument(XPS_E_INVALID_MARKUP);
             value.element = &child.children.front();

@@ -72,15 +72,9 @@ bool IsPlain(const XmlElement& element)
     if (element.Attribute("Clip") != nullptr || element.Attribute("OpacityMask") != nullptr ||
         (opacity != nullptr && ParseNumber(*opacity) < 1))
         return false;
-    const std::string clip = element.name + ".Clip";
-    const std::string mask = element.name + ".OpacityMask";
-    return std::none_of(element.children.begin(), element.children.end(),
-                        [&](const XmlElement& child) { return child.name == clip || child.name == mask; });
-}
-
-bool IsChildElement(const XmlElement& parent, const XmlElement& child)
-{
-    return child.name.compare(0, parent.name.size() + 1, parent.name + ".") != 0;
+    return std::none_of(element.children.begin(), element.children.end(), [&](const XmlElement& child) {
+        return child.IsPropertyOf(element, "Clip") || child.IsPropertyOf(element, "OpacityMask");
+    });
 }
 
 }  // namespace
@@ -246,7 +240,7 @@ void Painter::PaintElement(const XmlElement& element)
     } else if (element.name == "Canvas") {
         BeginCanvas(element);
         for (const XmlElement& child : element.children) {
-            if (IsChildElement(element, child))
+            if (!child.IsPropertyOf(element))
                 PaintElement(child);
         }
         EndCanvas();
@@ -298,10 +292,10 @@ void Painter::PaintPath(const XmlElement& path)
     // Most paths of most pages are one opaque colour and nothing else: those go without a state of
     // their own, in the surface's coordinates, so that a page of small shapes stays small.
     if (!stroked && IsOpaqueColor(fillPaint) && IsPlain(path)) {
-        const std::string outline = FillPath(*geometry, matrix);
-        if (!outline.empty()) {
+        WritePath(m_outline, PathUse::Fill, *geometry, matrix);
+        if (!m_outline.empty()) {
             content.FillRgb(fillPaint.red, fillPaint.green, fillPaint.blue);
-            content.AppendPath(outline);
+            content.AppendPath(m_outline);
             content.Fill(Rule(geometry->fillRule));
         }
         return;

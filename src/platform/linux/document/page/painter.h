@@ -84,4 +84,6 @@ private:
     // Whether the top surface's space is the page's, where links can be placed.
     int m_visualDepth = 0;
     std::vector<PageLink> m_links;
+    // The path operators of the plain path being drawn, kept for the next: pages hold thousands.
+    std::string m_outline;
 };
