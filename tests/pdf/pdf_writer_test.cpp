@@ -82,3 +82,31 @@ TEST(Writer, GradientsWithStopsNoFunctionCanHoldAreRefused)
     gradient.stops = {{0, {0, 0, 0}}};
     EXPECT_EQ(StatusOf([&] { WriteRadialShading(writer, gradient, {0, 0, -1, 0, 0, 1}); }), E_FAIL);
 }
+
+TEST(Writer, ObjectsWrittenWhileAStreamIsDeflatedAsideKeepTheirPlaces)
+{
+    TestPdf pdf;
+    PdfWriter writer(pdf.Sink());
+    std::string content;
+    for (int i = 0; content.size() < 200000; ++i)
+        content += std::to_string(i) + " 0 0 1 1 re f\n";
+    const PdfRef first = writer.WriteStream(PdfDictionary(), content);
+    std::vector<PdfRef> behind;
+    for (int i = 0; i < 50; ++i)
+        behind.push_back(writer.Write(PdfValue::Integer(i)));
+    const PdfRef plain = writer.WriteStream(PdfDictionary(), "plain", PdfEncoding::Encoded(""));
+    const PdfRef second = writer.WriteStream(PdfDictionary(), content.substr(1000));
+    writer.Finish("");
+
+    ASSERT_TRUE(pdf.Sound());
+    const auto object = [&](PdfRef ref, bool stream) {
+        std::vector<std::string> arguments{"--show-object=" + std::to_string(ref.number)};
+        if (stream)
+            arguments.push_back("--filtered-stream-data");
+        return pdf.Run("/usr/bin/qpdf", arguments).out;
+    };
+    EXPECT_EQ(object(first, true), content);
+    EXPECT_EQ(object(behind[49], false), "49\n");
+    EXPECT_EQ(object(plain, true), "plain");
+    EXPECT_EQ(object(second, true), content.substr(1000));
+}

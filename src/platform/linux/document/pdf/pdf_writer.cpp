@@ -12,6 +12,13 @@ constexpr std::size_t kMostObjects = 8388607;
 constexpr std::uint64_t kLargestOffset = 9999999999u;
 // Stream data deflated whole before it is written, so that its length can stand in its dictionary.
 constexpr std::size_t kMostDeflatedWhole = std::size_t{4} << 20;
+// From this size a stream is deflated aside while the caller goes on; smaller ones take less time than
+// handing them over.
+constexpr std::size_t kLeastDeflatedAside = std::size_t{32} << 10;
+// What may wait behind a stream deflated aside before the writer waits for it.
+constexpr std::size_t kMostHeldBehind = std::size_t{1} << 20;
+// An object's offset while it waits behind a stream deflated aside.
+constexpr std::uint64_t kOffsetPending = ~std::uint64_t{0};
 
 std::string Decimal(std::uint64_t value)
 {
@@ -47,6 +54,12 @@ void PdfWriter::Emit(std::string_view bytes)
 {
     if (m_broken)
         ThrowDocument(STG_E_WRITEFAULT);
+    if (m_deflating) {
+        m_deflating->behind += bytes;
+        if (m_deflating->behind.size() > kMostHeldBehind)
+            Flush();
+        return;
+    }
     // Stays set if the sink throws: the file is cut somewhere unknown.
     m_broken = true;
     m_sink(bytes.data(), bytes.size());
@@ -68,10 +81,37 @@ void PdfWriter::BeginObject(PdfRef object)
     CheckOpen();
     if (!object || object.number > m_offsets.size() || m_offsets[object.number - 1] != 0)
         ThrowDocument(E_FAIL);
+    if (m_deflating) {
+        m_deflating->objectsBehind.emplace_back(object, m_deflating->behind.size());
+        m_offsets[object.number - 1] = kOffsetPending;
+    } else {
+        if (m_offset > kLargestOffset)
+            ThrowDocument(E_FAIL);
+        m_offsets[object.number - 1] = m_offset;
+    }
+    Emit(Decimal(object.number) + " 0 obj\n");
+}
+
+void PdfWriter::Flush()
+{
+    if (!m_deflating)
+        return;
+    Deflating deflating = std::move(*m_deflating);
+    m_deflating.reset();
+    const std::string data = m_worker.Take();
+    deflating.dictionary.Set("Length", PdfValue::Integer(static_cast<std::int64_t>(data.size())));
     if (m_offset > kLargestOffset)
         ThrowDocument(E_FAIL);
-    m_offsets[object.number - 1] = m_offset;
-    Emit(Decimal(object.number) + " 0 obj\n");
+    m_offsets[deflating.object.number - 1] = m_offset;
+    Emit(Decimal(deflating.object.number) + " 0 obj\n" + deflating.dictionary.Value().Written() + "\nstream\n");
+    Emit(data);
+    Emit("\nendstream\nendobj\n");
+    for (const auto& [object, at] : deflating.objectsBehind) {
+        if (m_offset + at > kLargestOffset)
+            ThrowDocument(E_FAIL);
+        m_offsets[object.number - 1] = m_offset + at;
+    }
+    Emit(deflating.behind);
 }
 
 PdfRef PdfWriter::Write(const PdfValue& value)
@@ -124,6 +164,16 @@ void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std:
         stream.Close();
         return;
     }
+    if (encoding.deflate && data.size() >= kLeastDeflatedAside) {
+        CheckOpen();
+        if (!object || object.number > m_offsets.size() || m_offsets[object.number - 1] != 0)
+            ThrowDocument(E_FAIL);
+        Flush();
+        m_worker.Start(std::string(data));
+        m_offsets[object.number - 1] = kOffsetPending;
+        m_deflating = Deflating{object, WithFilter(dictionary, encoding), {}, {}};
+        return;
+    }
     std::string deflated;
     if (encoding.deflate) {
         PdfDeflater deflater;
@@ -140,6 +190,7 @@ void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std:
 
 PdfStream PdfWriter::BeginStream(PdfRef object, const PdfDictionary& dictionary, const PdfEncoding& encoding)
 {
+    Flush();
     const PdfRef length = Reserve();
     PdfDictionary whole = WithFilter(dictionary, encoding);
     whole.Set("Length", PdfValue::Reference(length));
@@ -158,6 +209,7 @@ void PdfWriter::WritePage(PdfRef page, PdfDictionary dictionary)
 
 void PdfWriter::Finish(std::string_view titleUtf8)
 {
+    Flush();
     PdfArray kids;
     for (PdfRef page : m_pages)
         kids.Add(PdfValue::Reference(page));

@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "deflate_worker.h"
 #include "pdf_deflate.h"
 #include "pdf_value.h"
 
@@ -69,10 +71,23 @@ private:
 
     void Emit(std::string_view bytes);
     void BeginObject(PdfRef object);
+    // Writes the stream being deflated aside, and what was written after it.
+    void Flush();
     void CheckOpen() const;
     static PdfDictionary WithFilter(PdfDictionary dictionary, const PdfEncoding& encoding);
 
+    // A stream being deflated aside: the objects written meanwhile wait behind it, at offsets within
+    // the bytes held.
+    struct Deflating {
+        PdfRef object;
+        PdfDictionary dictionary;
+        std::string behind;
+        std::vector<std::pair<PdfRef, std::size_t>> objectsBehind;
+    };
+
     PdfByteSink m_sink;
+    DeflateWorker m_worker;
+    std::optional<Deflating> m_deflating;
     std::uint64_t m_offset = 0;
     std::vector<std::uint64_t> m_offsets;  // by number - 1; 0 until written
     std::vector<PdfRef> m_pages;

@@ -1,0 +1,36 @@
+// Deflates one stream's data at a time on a thread of its own, so that a page's content is compressed
+// while the next page is drawn.
+#pragma once
+
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+class DeflateWorker {
+public:
+    DeflateWorker() = default;
+    DeflateWorker(const DeflateWorker&) = delete;
+    DeflateWorker& operator=(const DeflateWorker&) = delete;
+    // Waits for the data being deflated, if any, and for the thread.
+    ~DeflateWorker();
+
+    // Begins deflating data; what was begun before must have been taken.
+    void Start(std::string data);
+    // Waits for the data begun last, deflated; rethrows the deflater's failure.
+    std::string Take();
+
+private:
+    void Run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::optional<std::string> m_input;
+    std::optional<std::string> m_output;
+    std::exception_ptr m_failure;
+    bool m_stopping = false;
+    // Started with the first stream: most documents' other streams are small.
+    std::thread m_thread;
+};
