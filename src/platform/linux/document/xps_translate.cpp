@@ -159,7 +159,7 @@ private:
             if (const std::optional<PdfRef> annotation = Link(link))
                 setup.annotations.push_back(*annotation);
         }
-        WritePage(m_writer, m_pages[index], setup, painter->Page().content, painter->Page().resources);
+        WritePage(m_writer, m_pages[index], setup, std::move(painter->Page().content), painter->Page().resources);
     }
 
     // A link to a name in the document goes to the page that holds it; one to a URI with a scheme goes

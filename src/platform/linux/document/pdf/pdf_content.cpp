@@ -1,5 +1,7 @@
 #include "pdf_content.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "document_failure.h"
@@ -363,4 +365,10 @@ const std::string& PdfContent::Bytes() const
     if (m_saved != 0 || m_marked != 0 || m_inText)
         ThrowDocument(E_FAIL);
     return m_data;
+}
+
+std::string PdfContent::TakeBytes()
+{
+    Bytes();
+    return std::exchange(m_data, {});
 }

@@ -79,6 +79,8 @@ public:
 
     // The stream's bytes; throws DocumentFailure(E_FAIL) while a q, BT or BDC is unclosed.
     const std::string& Bytes() const;
+    // The same bytes, taken from the content, which is left empty.
+    std::string TakeBytes();
 
 private:
     void Operands(std::initializer_list<double> values);

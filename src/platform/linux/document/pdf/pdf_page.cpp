@@ -17,10 +17,11 @@ PdfDictionary Link(const PdfRect& area)
 
 }  // namespace
 
-void WritePage(PdfWriter& writer, PdfRef page, const PdfPageSetup& setup, const PdfContent& content,
+void WritePage(PdfWriter& writer, PdfRef page, const PdfPageSetup& setup, PdfContent content,
                const PdfResources& resources)
 {
-    const PdfRef contents = writer.WriteStream(PdfDictionary(), content.Bytes());
+    const PdfRef contents = writer.Reserve();
+    writer.WriteDeflated(contents, PdfDictionary(), content.TakeBytes());
     PdfDictionary dictionary;
     dictionary.Set("MediaBox", PdfValue::Rect(setup.mediaBox));
     if (setup.bleedBox)

@@ -21,8 +21,8 @@ struct PdfPageSetup {
 };
 
 // Writes the content stream, then the page as the next in the document; the page's number may have
-// been reserved ahead for links to it.
-void WritePage(PdfWriter& writer, PdfRef page, const PdfPageSetup& setup, const PdfContent& content,
+// been reserved ahead for links to it. The content is taken, so that it is deflated without a copy.
+void WritePage(PdfWriter& writer, PdfRef page, const PdfPageSetup& setup, PdfContent content,
                const PdfResources& resources);
 
 // An area of the page, in its default space, that opens a URI; bytes a URI may not hold are

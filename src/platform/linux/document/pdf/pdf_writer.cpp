@@ -15,6 +15,8 @@ constexpr std::size_t kMostDeflatedWhole = std::size_t{4} << 20;
 // From this size a stream is deflated aside while the caller goes on; smaller ones take less time than
 // handing them over.
 constexpr std::size_t kLeastDeflatedAside = std::size_t{32} << 10;
+// Larger data is held beside the next page's only up to this; beyond, it is deflated as it is written.
+constexpr std::size_t kMostDeflatedAside = std::size_t{16} << 20;
 // What may wait behind a stream deflated aside before the writer waits for it.
 constexpr std::size_t kMostHeldBehind = std::size_t{1} << 20;
 // An object's offset while it waits behind a stream deflated aside.
@@ -165,13 +167,7 @@ void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std:
         return;
     }
     if (encoding.deflate && data.size() >= kLeastDeflatedAside) {
-        CheckOpen();
-        if (!object || object.number > m_offsets.size() || m_offsets[object.number - 1] != 0)
-            ThrowDocument(E_FAIL);
-        Flush();
-        m_worker.Start(std::string(data));
-        m_offsets[object.number - 1] = kOffsetPending;
-        m_deflating = Deflating{object, WithFilter(dictionary, encoding), {}, {}};
+        DeflateAside(object, WithFilter(dictionary, encoding), std::string(data));
         return;
     }
     std::string deflated;
@@ -186,6 +182,25 @@ void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std:
     Emit(whole.Value().Written() + "\nstream\n");
     Emit(data);
     Emit("\nendstream\nendobj\n");
+}
+
+void PdfWriter::WriteDeflated(PdfRef object, const PdfDictionary& dictionary, std::string data)
+{
+    if (data.size() < kLeastDeflatedAside || data.size() > kMostDeflatedAside)
+        WriteStream(object, dictionary, data);
+    else
+        DeflateAside(object, WithFilter(dictionary, PdfEncoding::Deflate()), std::move(data));
+}
+
+void PdfWriter::DeflateAside(PdfRef object, PdfDictionary dictionary, std::string data)
+{
+    CheckOpen();
+    if (!object || object.number > m_offsets.size() || m_offsets[object.number - 1] != 0)
+        ThrowDocument(E_FAIL);
+    Flush();
+    m_worker.Start(std::move(data));
+    m_offsets[object.number - 1] = kOffsetPending;
+    m_deflating = Deflating{object, std::move(dictionary), {}, {}};
 }
 
 PdfStream PdfWriter::BeginStream(PdfRef object, const PdfDictionary& dictionary, const PdfEncoding& encoding)

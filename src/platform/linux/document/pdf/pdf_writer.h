@@ -56,6 +56,8 @@ public:
     PdfRef WriteStream(const PdfDictionary& dictionary, std::string_view data, const PdfEncoding& encoding = {});
     void WriteStream(PdfRef object, const PdfDictionary& dictionary, std::string_view data,
                      const PdfEncoding& encoding = {});
+    // A deflated stream of data the writer takes, so that large data is deflated aside without a copy.
+    void WriteDeflated(PdfRef object, const PdfDictionary& dictionary, std::string data);
     // A stream whose data comes in pieces, its length an object written after it. Until it is closed
     // the writer takes nothing else.
     PdfStream BeginStream(PdfRef object, const PdfDictionary& dictionary, const PdfEncoding& encoding = {});
@@ -71,6 +73,7 @@ private:
 
     void Emit(std::string_view bytes);
     void BeginObject(PdfRef object);
+    void DeflateAside(PdfRef object, PdfDictionary dictionary, std::string data);
     // Writes the stream being deflated aside, and what was written after it.
     void Flush();
     void CheckOpen() const;
