@@ -58,7 +58,7 @@ void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHan
 // that no image claims more pixels than can be decoded, and, for a page, its markup read as it passes.
 // Image failures come first, then the failure of the first page in the document's order, as if each
 // check had been a pass of its own.
-void CheckParts(const PackageReader& package)
+void CheckParts(const PackageReader& package, const std::function<void()>& progress)
 {
     std::unordered_map<const ZipPart*, std::size_t> pages;
     for (std::size_t i = 0; i < package.Pages().size(); ++i)
@@ -94,6 +94,7 @@ void CheckParts(const PackageReader& package)
             });
         if (markup != S_OK)
             pageFailures.emplace(page->second, markup);
+        progress();
     }
     if (!pageFailures.empty())
         ThrowDocument(pageFailures.begin()->second);
@@ -202,11 +203,9 @@ HRESULT Guarded(Work work)
 
 }  // namespace
 
-HRESULT CheckXpsPackage(int packageFd)
+HRESULT CheckXpsPackage(int packageFd, const std::function<void()>& progress)
 {
-    return Guarded([packageFd] {
-        CheckParts(PackageReader(packageFd));
-    });
+    return Guarded([&] { CheckParts(PackageReader(packageFd), progress); });
 }
 
 HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink)
