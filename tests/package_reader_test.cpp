@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "document_status.h"
+#include "package_reader.h"
+#include "part_name.h"
 #include "unique_fd.h"
 #include "zip_directory.h"
 
@@ -89,6 +91,35 @@ TEST(ZipDirectory, EntriesFailInTheirOrderARepeatedNameAmongThem)
     // A piece's name without its number, after a part both whole and in pieces, and before one.
     EXPECT_EQ(ReadDirectory({{"p", ""}, {"P/[0].last.piece", ""}, {"q/[x].piece", ""}}), OPC_E_DUPLICATE_PART);
     EXPECT_EQ(ReadDirectory({{"p", ""}, {"q/[x].piece", ""}, {"P/[0].last.piece", ""}}), OPC_E_INVALID_PIECE);
+}
+
+TEST(PackageReader, PartsAreFoundByTheirUnescapedNamesWithoutRegardToCase)
+{
+    const std::string relationships = "http://schemas.openxmlformats.org/package/2006/relationships";
+    const std::string xps = "http://schemas.microsoft.com/xps/2005/06";
+    const UniqueFd file = Zip({
+        {"[Content_Types].xml", "<Types/>"},
+        {"_rels/.rels", "<Relationships xmlns=\"" + relationships + "\"><Relationship Type=\"" + relationships +
+                            "/fixedrepresentation\" Target=\"/Sequence.fdseq\" Id=\"R1\"/></Relationships>"},
+        {"Sequence.fdseq", "<FixedDocumentSequence xmlns=\"" + xps + "\"><DocumentReference Source=\"Doc.fdoc\"/></FixedDocumentSequence>"},
+        {"Doc.fdoc", "<FixedDocument xmlns=\"" + xps + "\"><PageContent Source=\"pages/PAGE%201.fpage\"/>"
+                     "<PageContent Source=\"/Pages/x.fpage\"/></FixedDocument>"},
+        {"Pages/Page%201.fpage", "one"},
+        {"Pages/%78.fpage", "first x"},
+        {"pages/X.fpage", "second x"},
+        {"Pages/100%.fpage", "broken escape"},
+    });
+    const PackageReader package(file.Get());
+    const std::vector<ZipPart>& parts = package.Directory().Parts();
+    ASSERT_EQ(package.Pages().size(), 2u);
+    EXPECT_EQ(package.Pages()[0], &parts[4]);
+    EXPECT_EQ(PartName(package.Pages()[0]->name), "Pages/Page 1.fpage");
+    // Of two entries that stand for one part name, the first in the directory.
+    EXPECT_EQ(package.Pages()[1], &parts[5]);
+    EXPECT_EQ(package.Find("PAGES/100%.FPAGE"), &parts[7]);
+    EXPECT_EQ(package.Read("pages/page 1.FPAGE"), "one");
+    EXPECT_EQ(package.Find("Pages/Page%201.fpage"), nullptr);
+    EXPECT_EQ(package.Find("Pages/Page 1.fpag"), nullptr);
 }
 
 }  // namespace
