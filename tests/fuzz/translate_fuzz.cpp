@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     UniqueFd file(memfd_create("package.xps", MFD_CLOEXEC));
     FUZZ_CHECK(file && write(file.Get(), data, size) == static_cast<ssize_t>(size));
-    if (CheckXpsPackage(file.Get()) != S_OK)
+    if (CheckXpsPackage(file.Get(), [] {}) != S_OK)
         return 0;
     std::size_t pdfSize = 0;
     const HRESULT translated = TranslateXpsToPdf(file.Get(), [&](const unsigned char*, std::size_t piece) {

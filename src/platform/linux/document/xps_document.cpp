@@ -11,7 +11,7 @@
 #include "document_status.h"
 #include "startup.h"
 #include "unique_fd.h"
-#include "xps_translate.h"
+#include "xps_package.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ public:
         if (!S_ISREG(info.st_mode))
             return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
 
-        if (const HRESULT status = CheckXpsPackage(file.Get()); status != S_OK)
+        if (const HRESULT status = CheckXpsPackageApart(file.Get()); status != S_OK)
             return status;
         *package = new XpsOMPackage(std::move(file));
         return S_OK;

@@ -1,4 +1,4 @@
-// XPS packages on Linux: loading and checking one, and rendering one to PDF.
+// XPS packages on Linux: checking one as it is loaded, and rendering one to PDF.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,11 @@
 
 // Receives the PDF as it is made, a piece at a time; a failing status stops the rendering.
 using PdfSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
+
+// Checks the package as loading it does (see CheckXpsPackage), in a child process: the tool's own
+// process never grows by the package's size, and a package that brings the check down fails with a
+// status. Returns S_OK or the first failure's status.
+HRESULT CheckXpsPackageApart(int packageFd);
 
 // Renders the XPS package read from the open file descriptor to PDF, page by page, into sink.
 // Returns S_OK, or the status of the first failure (the package's, or the sink's).

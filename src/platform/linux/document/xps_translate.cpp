@@ -1,5 +1,6 @@
 #include "xps_translate.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -58,17 +59,22 @@ void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHan
 // that no image claims more pixels than can be decoded, and, for a page, its markup read as it passes.
 // Image failures come first, then the failure of the first page in the document's order, as if each
 // check had been a pass of its own.
-void CheckParts(const PackageReader& package)
+void CheckParts(const PackageReader& package, const std::function<void()>& progress)
 {
-    std::unordered_map<const ZipPart*, std::size_t> pages;
-    for (std::size_t i = 0; i < package.Pages().size(); ++i)
-        pages.try_emplace(package.Find(package.Pages()[i].part), i);
+    const std::vector<ZipPart>& parts = package.Directory().Parts();
+    // The first page of each part that is one, by the part's place in the directory.
+    constexpr std::size_t kNoPage = SIZE_MAX;
+    std::vector<std::size_t> pages(parts.size(), kNoPage);
+    for (std::size_t i = 0; i < package.Pages().size(); ++i) {
+        std::size_t& page = pages[static_cast<std::size_t>(package.Pages()[i] - parts.data())];
+        page = std::min(page, i);
+    }
     std::map<std::size_t, HRESULT> pageFailures;
-    for (const ZipPart& part : package.Directory().Parts()) {
-        const auto page = pages.find(&part);
+    for (const ZipPart& part : parts) {
+        const std::size_t page = pages[static_cast<std::size_t>(&part - parts.data())];
         PageCheck check;
         std::optional<MarkupReader> reader;
-        if (page != pages.end())
+        if (page != kNoPage)
             reader.emplace(check);
         HRESULT markup = S_OK;
         // A page's markup failure waits for the images; its bytes still pass through their check.
@@ -93,7 +99,8 @@ void CheckParts(const PackageReader& package)
                     ThrowDocument(XPS_E_INVALID_MARKUP);
             });
         if (markup != S_OK)
-            pageFailures.emplace(page->second, markup);
+            pageFailures.emplace(page, markup);
+        progress();
     }
     if (!pageFailures.empty())
         ThrowDocument(pageFailures.begin()->second);
@@ -120,11 +127,10 @@ public:
           }),
           m_document(m_writer, m_package), m_scopes(m_package)
     {
-        for (std::size_t i = 0; i < m_package.Pages().size(); ++i) {
+        for (std::size_t i = 0; i < m_package.Pages().size(); ++i)
             m_pages.push_back(m_writer.Reserve());
-            for (const std::string& name : m_package.Pages()[i].linkTargets)
-                m_targets.emplace(name, i);
-        }
+        for (const LinkTarget& target : m_package.LinkTargets())
+            m_targets.emplace(target.name, target.page);
     }
 
     void Run()
@@ -138,7 +144,7 @@ public:
 private:
     void Page(std::size_t index)
     {
-        const std::string& part = m_package.Pages()[index].part;
+        const std::string part = PartName(m_package.Pages()[index]->name);
         std::unique_ptr<Painter> painter;
         PageSize size;
         PageReader reader([&](const PageSize& read) -> Painter& {
@@ -202,11 +208,9 @@ HRESULT Guarded(Work work)
 
 }  // namespace
 
-HRESULT CheckXpsPackage(int packageFd)
+HRESULT CheckXpsPackage(int packageFd, const std::function<void()>& progress)
 {
-    return Guarded([packageFd] {
-        CheckParts(PackageReader(packageFd));
-    });
+    return Guarded([&] { CheckParts(PackageReader(packageFd), progress); });
 }
 
 HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink)

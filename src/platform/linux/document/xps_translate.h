@@ -2,12 +2,14 @@
 // page by page as it is printed.
 #pragma once
 
+#include <functional>
+
 #include "xps_package.h"
 
 // Checks what loading a package finds wrong, as Windows does: its ZIP and every part in it, the
 // documents and pages its relationships lead to, and every page's markup and size. Returns S_OK or the
-// first failure's status.
-HRESULT CheckXpsPackage(int packageFd);
+// first failure's status. Calls progress after each part it has checked.
+HRESULT CheckXpsPackage(int packageFd, const std::function<void()>& progress);
 
 // Writes the package as PDF into sink, in this process. Returns S_OK, or the first failure's status
 // (the package's, or the sink's).

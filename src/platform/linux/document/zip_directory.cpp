@@ -7,9 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <numeric>
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
+#include <tuple>
 
 #include "document_status.h"
 
@@ -102,11 +103,11 @@ bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize)
            (size <= kRatioCheckedSize || size / std::max<std::uint64_t>(compressedSize, 1) <= kMaxCompressionRatio);
 }
 
-HRESULT CheckDeclaredSize(const ZipEntry& entry)
+HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_t compressedSize)
 {
-    if (!WithinBounds(entry.size, entry.compressedSize))
+    if (!WithinBounds(size, compressedSize))
         return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    if (entry.method == kStored && entry.size != entry.compressedSize)
+    if (method == kStored && size != compressedSize)
         return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
     return S_OK;
 }
@@ -164,29 +165,75 @@ HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uin
 // in pieces named from "name/[0].piece" to "name/[n].last.piece". A name that reads as a piece's but has
 // no number is OPC_E_INVALID_PIECE.
 struct ZipPiece {
-    std::string part;
-    std::uint64_t number = 0;
+    // Of the part's name, which the entry's name starts with.
+    std::size_t partSize = 0;
+    std::uint32_t number = 0;
     bool last = false;
 };
 
-HRESULT ParsePiece(const std::string& entry, std::optional<ZipPiece>& piece)
+bool FoldedEqual(std::string_view text, std::string_view lower)
+{
+    return text.size() == lower.size() &&
+           std::equal(text.begin(), text.end(), lower.begin(), [](char a, char b) { return FoldCase(a) == b; });
+}
+
+HRESULT ParsePiece(std::string_view entry, std::optional<ZipPiece>& piece)
 {
     piece.reset();
     const std::size_t slash = entry.rfind('/');
-    if (slash == std::string::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
+    if (slash == std::string_view::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
         return S_OK;
-    const std::string last = FoldCase(std::string_view(entry).substr(slash + 2));
+    const std::string_view last = entry.substr(slash + 2);
     const std::size_t close = last.find(']');
-    const std::string_view suffix = close == std::string::npos ? std::string_view() : std::string_view(last).substr(close);
-    if (suffix != "].piece" && suffix != "].last.piece")
+    const std::string_view suffix = close == std::string_view::npos ? std::string_view() : last.substr(close);
+    const bool isLast = FoldedEqual(suffix, "].last.piece");
+    if (!isLast && !FoldedEqual(suffix, "].piece"))
         return S_OK;
-    const std::string_view digits = std::string_view(last).substr(0, close);
+    const std::string_view digits = last.substr(0, close);
     // More digits than any directory holds entries would only overflow.
     if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
         return OPC_E_INVALID_PIECE;
-    piece = ZipPiece{entry.substr(0, slash), std::stoull(std::string(digits)), suffix == "].last.piece"};
+    std::uint32_t number = 0;
+    for (const char digit : digits)
+        number = number * 10 + static_cast<std::uint32_t>(digit - '0');
+    piece = ZipPiece{slash, number, isLast};
     return S_OK;
 }
+
+// The central directory read a window at a time: a directory of a million entries is never held whole
+// beside the entries made of it.
+class DirectoryWindow {
+public:
+    DirectoryWindow(int fd, std::uint64_t offset, std::uint64_t size) : m_fd(fd), m_offset(offset), m_unread(size) {}
+
+    // What is left of the directory past the bytes taken.
+    std::uint64_t Left() const { return m_buffer.size() - m_start + m_unread; }
+    // Makes the next size bytes, no more than Left(), readable at Bytes().
+    HRESULT Want(std::size_t size)
+    {
+        if (m_buffer.size() - m_start >= size)
+            return S_OK;
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start));
+        m_start = 0;
+        const std::size_t held = m_buffer.size();
+        const auto read = static_cast<std::size_t>(std::min<std::uint64_t>(m_unread, std::max(size, kChunkSize) - held));
+        m_buffer.resize(held + read);
+        if (const HRESULT status = ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read); status != S_OK)
+            return status;
+        m_offset += read;
+        m_unread -= read;
+        return S_OK;
+    }
+    const unsigned char* Bytes() const { return m_buffer.data() + m_start; }
+    void Take(std::size_t size) { m_start += size; }
+
+private:
+    int m_fd;
+    std::uint64_t m_offset;
+    std::uint64_t m_unread;
+    std::vector<unsigned char> m_buffer;
+    std::size_t m_start = 0;
+};
 
 }  // namespace
 
@@ -255,51 +302,83 @@ HRESULT ZipDirectory::Read(int fd)
 
 HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
 {
-    std::vector<unsigned char> directory(static_cast<std::size_t>(directorySize));
-    if (const HRESULT status = ReadZipBytes(fd, directoryOffset, directory.data(), directory.size()); status != S_OK)
-        return status;
-
-    std::unordered_set<std::string> names;
+    DirectoryWindow directory(fd, directoryOffset, directorySize);
     m_entries.reserve(static_cast<std::size_t>(count));
-    std::size_t at = 0;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        if (directory.size() - at < kDirectoryHeaderSize || U32(&directory[at]) != kDirectoryHeader)
-            return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-        const unsigned char* header = &directory[at];
-        const std::size_t nameSize = U16(header + 28);
-        const std::size_t extraSize = U16(header + 30);
-        const std::size_t commentSize = U16(header + 32);
-        if (directory.size() - at - kDirectoryHeaderSize < nameSize + extraSize + commentSize)
-            return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-
-        ZipEntry entry;
-        entry.name.assign(reinterpret_cast<const char*>(header + kDirectoryHeaderSize), nameSize);
-        entry.flags = U16(header + 8);
-        entry.method = U16(header + 10);
-        entry.crc = U32(header + 16);
-        entry.compressedSize = U32(header + 20);
-        entry.size = U32(header + 24);
-        entry.headerOffset = U32(header + 42);
-        std::uint64_t disk = U16(header + 34);
-        std::uint64_t* wide[] = {&entry.size, &entry.compressedSize, &entry.headerOffset};
-        if (!ApplyZip64(header + kDirectoryHeaderSize + nameSize, extraSize, wide, 3))
-            return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-        at += kDirectoryHeaderSize + nameSize + extraSize + commentSize;
-
-        if (disk != 0 && disk != 0xFFFF)
-            return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
-        if ((entry.flags & (kEncrypted | kStrongEncryption)) != 0 || (entry.method != kStored && entry.method != kDeflated))
-            return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
-        // A name with a NUL in it would reach C readers as a shorter name, possibly another part's.
-        if (entry.name.empty() || entry.name.find('\0') != std::string::npos)
-            return OPC_E_NONCONFORMING_URI;
-        if (!names.insert(FoldCase(entry.name)).second)
-            return OPC_E_ZIP_DUPLICATE_NAME;
-        if (const HRESULT status = CheckDeclaredSize(entry); status != S_OK)
+    // The names fill no more than what the records leave of the directory.
+    m_names.reserve(static_cast<std::size_t>(directorySize - std::min(directorySize, count * kDirectoryHeaderSize)));
+    HRESULT failure = S_OK;
+    for (std::uint64_t i = 0; i < count && failure == S_OK; ++i) {
+        if (directory.Left() < kDirectoryHeaderSize) {
+            failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+            break;
+        }
+        if (const HRESULT status = directory.Want(kDirectoryHeaderSize); status != S_OK)
             return status;
-        m_entries.push_back(std::move(entry));
+        const unsigned char* header = directory.Bytes();
+        const std::size_t recordSize = kDirectoryHeaderSize + U16(header + 28) + U16(header + 30) + U16(header + 32);
+        if (U32(header) != kDirectoryHeader || directory.Left() < recordSize) {
+            failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+            break;
+        }
+        if (const HRESULT status = directory.Want(recordSize); status != S_OK)
+            return status;
+        failure = AddEntry(directory.Bytes());
+        directory.Take(recordSize);
     }
-    return at == directory.size() ? S_OK : OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+    // A name repeated before any other failure fails first, as if each name had been looked for as it came.
+    if (HasRepeatedName())
+        return OPC_E_ZIP_DUPLICATE_NAME;
+    if (failure != S_OK)
+        return failure;
+    return directory.Left() == 0 ? S_OK : OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+}
+
+// Adds the entry of a whole directory record, or gives why it is refused. One refused only for its
+// declared size is added, its name still to be compared with the others'.
+HRESULT ZipDirectory::AddEntry(const unsigned char* header)
+{
+    const std::size_t nameSize = U16(header + 28);
+    const std::size_t extraSize = U16(header + 30);
+    const std::uint16_t flags = U16(header + 8);
+    const std::uint16_t method = U16(header + 10);
+    std::uint64_t compressedSize = U32(header + 20);
+    std::uint64_t size = U32(header + 24);
+    std::uint64_t headerOffset = U32(header + 42);
+    std::uint64_t* wide[] = {&size, &compressedSize, &headerOffset};
+    if (!ApplyZip64(header + kDirectoryHeaderSize + nameSize, extraSize, wide, 3))
+        return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+    const std::uint64_t disk = U16(header + 34);
+    if (disk != 0 && disk != 0xFFFF)
+        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+    if ((flags & (kEncrypted | kStrongEncryption)) != 0 || (method != kStored && method != kDeflated))
+        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+    const std::string_view name(reinterpret_cast<const char*>(header + kDirectoryHeaderSize), nameSize);
+    // A name with a NUL in it would reach C readers as a shorter name, possibly another part's.
+    if (name.empty() || name.find('\0') != std::string_view::npos)
+        return OPC_E_NONCONFORMING_URI;
+
+    ZipEntry entry;
+    entry.offset = headerOffset;
+    entry.compressedSize = compressedSize;
+    entry.size = static_cast<std::uint32_t>(size);
+    entry.crc = U32(header + 16);
+    entry.nameOffset = static_cast<std::uint32_t>(m_names.size());
+    entry.nameSize = static_cast<std::uint16_t>(nameSize);
+    entry.deflated = method == kDeflated;
+    entry.described = (flags & kHasDataDescriptor) != 0;
+    m_names.append(name);
+    m_entries.push_back(entry);
+    return CheckDeclaredSize(method, size, compressedSize);
+}
+
+bool ZipDirectory::HasRepeatedName() const
+{
+    std::vector<std::uint32_t> byName(m_entries.size());
+    std::iota(byName.begin(), byName.end(), 0);
+    const auto compare = [this](std::uint32_t a, std::uint32_t b) { return CompareFolded(Name(m_entries[a]), Name(m_entries[b])); };
+    std::sort(byName.begin(), byName.end(), [&](std::uint32_t a, std::uint32_t b) { return compare(a, b) < 0; });
+    return std::adjacent_find(byName.begin(), byName.end(), [&](std::uint32_t a, std::uint32_t b) { return compare(a, b) == 0; }) !=
+           byName.end();
 }
 
 // A reader that walks the file from its start (libarchive's, inside libgxps) finds entries by their local
@@ -312,27 +391,28 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
     for (ZipEntry& entry : m_entries)
         byOffset.push_back(&entry);
     std::sort(byOffset.begin(), byOffset.end(),
-              [](const ZipEntry* a, const ZipEntry* b) { return a->headerOffset < b->headerOffset; });
+              [](const ZipEntry* a, const ZipEntry* b) { return a->offset < b->offset; });
 
     std::uint64_t expected = 0;
     std::vector<unsigned char> variable;
     for (std::size_t i = 0; i < byOffset.size(); ++i) {
         ZipEntry* entry = byOffset[i];
-        if (entry->headerOffset != expected)
+        if (entry->offset != expected)
             return OPC_E_ZIP_CORRUPTED_ARCHIVE;
         unsigned char header[kLocalHeaderSize];
-        if (const HRESULT status = ReadZipBytes(fd, entry->headerOffset, header, sizeof header); status != S_OK)
+        if (const HRESULT status = ReadZipBytes(fd, entry->offset, header, sizeof header); status != S_OK)
             return status;
         if (U32(header) != kLocalHeader)
             return OPC_E_ZIP_CORRUPTED_ARCHIVE;
         const std::size_t nameSize = U16(header + 26);
         const std::size_t extraSize = U16(header + 28);
         variable.resize(nameSize + extraSize);
-        if (const HRESULT status = ReadZipBytes(fd, entry->headerOffset + sizeof header, variable.data(), variable.size()); status != S_OK)
+        if (const HRESULT status = ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()); status != S_OK)
             return status;
         const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
         const std::uint16_t flags = U16(header + 6);
-        if (name != entry->name || U16(header + 8) != entry->method || (flags & kHasDataDescriptor) != (entry->flags & kHasDataDescriptor))
+        if (name != Name(*entry) || U16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
+            ((flags & kHasDataDescriptor) != 0) != entry->described)
             return OPC_E_ZIP_INCONSISTENT_FILEITEM;
 
         std::uint64_t crc = U32(header + 14);
@@ -347,13 +427,13 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         if (!deferred && (crc != entry->crc || compressedSize != entry->compressedSize || size != entry->size))
             return OPC_E_ZIP_INCONSISTENT_FILEITEM;
 
-        entry->dataOffset = entry->headerOffset + sizeof header + nameSize + extraSize;
-        if (entry->dataOffset > directoryOffset || directoryOffset - entry->dataOffset < entry->compressedSize)
+        entry->offset += sizeof header + nameSize + extraSize;
+        if (entry->offset > directoryOffset || directoryOffset - entry->offset < entry->compressedSize)
             return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        expected = entry->dataOffset + entry->compressedSize;
+        expected = entry->offset + entry->compressedSize;
 
         if ((flags & kHasDataDescriptor) != 0) {
-            const std::uint64_t next = i + 1 < byOffset.size() ? byOffset[i + 1]->headerOffset : directoryOffset;
+            const std::uint64_t next = i + 1 < byOffset.size() ? byOffset[i + 1]->offset : directoryOffset;
             std::size_t descriptorSize = 0;
             if (const HRESULT status = ReadDescriptor(fd, *entry, expected, next, descriptorSize); status != S_OK)
                 return status;
@@ -366,11 +446,34 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
 std::string FoldCase(std::string_view name)
 {
     std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded)
+        c = FoldCase(c);
     return folded;
+}
+
+std::size_t SamePrefix(std::string_view a, std::string_view b)
+{
+    constexpr std::size_t kBlock = 64;
+    const std::size_t size = std::min(a.size(), b.size());
+    std::size_t at = 0;
+    while (at + kBlock <= size && std::memcmp(a.data() + at, b.data() + at, kBlock) == 0)
+        at += kBlock;
+    while (at < size && a[at] == b[at])
+        ++at;
+    return at;
+}
+
+int CompareFolded(std::string_view a, std::string_view b)
+{
+    for (std::size_t at = 0;; ++at) {
+        at += SamePrefix(a.substr(at), b.substr(at));
+        if (at == a.size() || at == b.size())
+            return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+        const auto x = static_cast<unsigned char>(FoldCase(a[at]));
+        const auto y = static_cast<unsigned char>(FoldCase(b[at]));
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
 }
 
 // Gathers each part's entries. Pieces are ordered by the numbers in their names, wherever they stand
@@ -378,57 +481,95 @@ std::string FoldCase(std::string_view name)
 HRESULT ZipDirectory::JoinPieces()
 {
     struct Gathered {
-        std::size_t part;
-        bool whole = false;
-        std::vector<std::pair<ZipPiece, const ZipEntry*>> pieces;
+        std::uint32_t entry;
+        std::uint32_t partSize;
+        std::uint32_t number;
+        bool piece;
+        bool last;
     };
-    std::unordered_map<std::string, Gathered> byName;
-    m_parts.reserve(m_entries.size());
-    for (const ZipEntry& entry : m_entries) {
+    // The entries up to the first whose name is no piece's, as each would have been looked at in turn.
+    std::vector<Gathered> gathered;
+    gathered.reserve(m_entries.size());
+    HRESULT unnamed = S_OK;
+    for (std::uint32_t i = 0; i < m_entries.size() && unnamed == S_OK; ++i) {
+        const std::string_view name = Name(m_entries[i]);
         std::optional<ZipPiece> piece;
-        if (const HRESULT status = ParsePiece(entry.name, piece); status != S_OK)
-            return status;
-        const std::string_view name = std::string_view(entry.name).substr(0, piece ? piece->part.size() : entry.name.size());
-        auto [found, added] = byName.try_emplace(FoldCase(name), Gathered{m_parts.size(), false, {}});
-        if (added)
-            m_parts.push_back(ZipPart{name, {}, 0});
-        Gathered& gathered = found->second;
-        if (piece)
-            gathered.pieces.emplace_back(*piece, &entry);
-        else
-            gathered.whole = true;
-        if (gathered.whole && !gathered.pieces.empty())
-            return OPC_E_DUPLICATE_PART;
-        if (gathered.whole)
-            m_parts[gathered.part].pieces.push_back(&entry);
+        unnamed = ParsePiece(name, piece);
+        if (unnamed == S_OK)
+            gathered.push_back({i, static_cast<std::uint32_t>(piece ? piece->partSize : name.size()), piece ? piece->number : 0,
+                                piece.has_value(), piece && piece->last});
     }
-    for (auto& [name, gathered] : byName) {
-        auto& pieces = gathered.pieces;
-        std::sort(pieces.begin(), pieces.end(), [](const auto& a, const auto& b) { return a.first.number < b.first.number; });
-        for (std::size_t i = 1; i < pieces.size(); ++i) {
-            if (pieces[i].first.number == pieces[i - 1].first.number)
+    const auto partName = [this](const Gathered& g) { return Name(m_entries[g.entry]).substr(0, g.partSize); };
+    const auto samePart = [&](const Gathered& a, const Gathered& b) { return CompareFolded(partName(a), partName(b)) == 0; };
+    // Each part's entries side by side: the whole one first, then the pieces by their numbers.
+    std::sort(gathered.begin(), gathered.end(), [&](const Gathered& a, const Gathered& b) {
+        const int order = CompareFolded(partName(a), partName(b));
+        return order != 0 ? order < 0 : std::make_tuple(a.piece, a.number, a.entry) < std::make_tuple(b.piece, b.number, b.entry);
+    });
+    const auto partEnd = [&](std::size_t begin) {
+        std::size_t end = begin + 1;
+        while (end < gathered.size() && samePart(gathered[begin], gathered[end]))
+            ++end;
+        return end;
+    };
+    std::size_t partCount = 0;
+    for (std::size_t begin = 0, end = 0; begin < gathered.size(); begin = end, ++partCount) {
+        end = partEnd(begin);
+        if (!gathered[begin].piece && end - begin > 1)
+            return OPC_E_DUPLICATE_PART;
+    }
+    if (unnamed != S_OK)
+        return unnamed;
+    for (std::size_t begin = 0, end = 0; begin < gathered.size(); begin = end) {
+        end = partEnd(begin);
+        if (!gathered[begin].piece)
+            continue;
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            if (gathered[i].number == gathered[i - 1].number)
                 return OPC_E_DUPLICATE_PIECE;
         }
-        for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
-            if (pieces[i].first.last)
+        for (std::size_t i = begin; i + 1 < end; ++i) {
+            if (gathered[i].last)
                 return OPC_E_INVALID_PIECE;
         }
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            if (pieces[i].first.number != i || (i + 1 == pieces.size() && !pieces[i].first.last))
+        for (std::size_t i = begin; i < end; ++i) {
+            if (gathered[i].number != i - begin || (i + 1 == end && !gathered[i].last))
                 return OPC_E_MISSING_PIECE;
-            m_parts[gathered.part].pieces.push_back(pieces[i].second);
         }
     }
-    for (ZipPart& part : m_parts) {
+
+    // The entries moved, in place, into the order gathered: each part's pieces side by side.
+    for (std::size_t i = 0; i < gathered.size(); ++i) {
+        const ZipEntry first = m_entries[i];
+        std::size_t at = i;
+        for (std::size_t from = gathered[at].entry; from != i; at = from, from = gathered[at].entry) {
+            m_entries[at] = m_entries[from];
+            gathered[at].entry = static_cast<std::uint32_t>(at);
+        }
+        m_entries[at] = first;
+        gathered[at].entry = static_cast<std::uint32_t>(at);
+    }
+    m_parts.reserve(partCount);
+    for (std::size_t begin = 0, end = 0; begin < gathered.size(); begin = end) {
+        end = partEnd(begin);
+        // Named as its entry that comes first in the directory, whose name lies first among the names.
+        const auto first = std::min_element(m_entries.begin() + static_cast<std::ptrdiff_t>(begin),
+                                            m_entries.begin() + static_cast<std::ptrdiff_t>(end),
+                                            [](const ZipEntry& a, const ZipEntry& b) { return a.nameOffset < b.nameOffset; });
+        std::uint64_t size = 0;
         std::uint64_t compressedSize = 0;
-        for (const ZipEntry* piece : part.pieces) {
-            part.size += piece->size;
-            compressedSize += piece->compressedSize;
+        for (std::size_t i = begin; i < end; ++i) {
+            size += m_entries[i].size;
+            compressedSize += m_entries[i].compressedSize;
         }
         // Pieces are bounded as the part they make, or a bomb could be cut into pieces under the bounds.
-        if (!WithinBounds(part.size, compressedSize))
+        if (!WithinBounds(size, compressedSize))
             return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+        m_parts.push_back({Name(*first).substr(0, gathered[begin].partSize), &m_entries[begin],
+                           static_cast<std::uint32_t>(end - begin), static_cast<std::uint32_t>(size)});
     }
+    // The parts in the order of their first entries in the directory.
+    std::sort(m_parts.begin(), m_parts.end(), [](const ZipPart& a, const ZipPart& b) { return a.name.data() < b.name.data(); });
     return S_OK;
 }
 
@@ -437,11 +578,11 @@ namespace {
 HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
 {
     std::vector<unsigned char> input(kChunkSize);
-    std::uint64_t offset = entry.dataOffset;
+    std::uint64_t offset = entry.offset;
     std::uint64_t left = entry.compressedSize;
     uLong crc = crc32(0, nullptr, 0);
 
-    if (entry.method == kStored) {
+    if (!entry.deflated) {
         while (left > 0) {
             const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkSize));
             if (const HRESULT status = ReadZipBytes(fd, offset, input.data(), size); status != S_OK)
@@ -501,7 +642,7 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
 
 HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink)
 {
-    for (const ZipEntry* piece : part.pieces) {
+    for (const ZipEntry* piece = part.pieces; piece != part.pieces + part.pieceCount; ++piece) {
         if (const HRESULT status = InflateZipEntry(fd, *piece, sink); status != S_OK)
             return status;
     }

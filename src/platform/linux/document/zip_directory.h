@@ -21,29 +21,35 @@ constexpr std::uint64_t kMaxCompressionRatio = 400;
 constexpr std::size_t kMaxEntries = 1u << 20;
 constexpr std::uint64_t kMaxDirectorySize = 64u << 20;
 
+// An entry as read from the directory, kept small: a package may have a million of them.
 struct ZipEntry {
-    std::string name;
-    std::uint16_t flags = 0;
-    std::uint16_t method = 0;
-    std::uint32_t crc = 0;
+    // At the entry's local header until the headers are checked, then at its data.
+    std::uint64_t offset = 0;
     std::uint64_t compressedSize = 0;
-    std::uint64_t size = 0;
-    std::uint64_t headerOffset = 0;
-    std::uint64_t dataOffset = 0;
+    // Within kMaxPartSize.
+    std::uint32_t size = 0;
+    std::uint32_t crc = 0;
+    // Within the directory's names.
+    std::uint32_t nameOffset = 0;
+    std::uint16_t nameSize = 0;
+    bool deflated = false;
+    bool described = false;
 };
 
 // A part of the package: one entry, or the entries of its pieces in the order of their numbers.
 struct ZipPart {
-    // Within the directory's own entry names: a package may have a million parts.
+    // Within the directory's names.
     std::string_view name;
-    std::vector<const ZipEntry*> pieces;
-    std::uint64_t size = 0;
+    // Side by side among the directory's entries.
+    const ZipEntry* pieces = nullptr;
+    std::uint32_t pieceCount = 0;
+    std::uint32_t size = 0;
 };
 
 class ZipDirectory {
 public:
     ZipDirectory() = default;
-    // Its parts' names lie within its entries.
+    // Its parts point into its entries and names.
     ZipDirectory(const ZipDirectory&) = delete;
     ZipDirectory& operator=(const ZipDirectory&) = delete;
 
@@ -56,14 +62,27 @@ public:
 private:
     HRESULT ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
     HRESULT CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
+    HRESULT AddEntry(const unsigned char* header);
+    bool HasRepeatedName() const;
     HRESULT JoinPieces();
+    std::string_view Name(const ZipEntry& entry) const { return std::string_view(m_names).substr(entry.nameOffset, entry.nameSize); }
 
+    // Every entry's name, one after the other.
+    std::string m_names;
     std::vector<ZipEntry> m_entries;
     std::vector<ZipPart> m_parts;
 };
 
 // A part name as part names are compared: ASCII letters in lower case.
+inline char FoldCase(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 std::string FoldCase(std::string_view name);
+// Orders names as part names are compared: negative, zero or positive.
+int CompareFolded(std::string_view a, std::string_view b);
+// How many bytes two names start with alike, found a block at a time: names share long prefixes.
+std::size_t SamePrefix(std::string_view a, std::string_view b);
 
 using ZipDataSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
 

@@ -1,5 +1,8 @@
 #include "package_reader.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include "core_properties.h"
 #include "document_failure.h"
 #include "document_status.h"
@@ -25,8 +28,15 @@ struct StartingParts {
 PackageReader::PackageReader(int fd) : m_fd(fd)
 {
     CheckDocument(m_directory.Read(fd));
+    m_escaped.reserve(m_directory.Parts().size());
     for (const ZipPart& part : m_directory.Parts())
-        m_parts.emplace(FoldCase(Unescape(part.name).value_or(std::string(part.name))), &part);
+        m_escaped.push_back(ZipNameKey(part.name).escaped);
+    m_byName.resize(m_escaped.size());
+    std::iota(m_byName.begin(), m_byName.end(), 0);
+    std::sort(m_byName.begin(), m_byName.end(), [this](std::uint32_t a, std::uint32_t b) {
+        const int order = ComparePartKeys(Key(a), Key(b));
+        return order != 0 ? order < 0 : a < b;
+    });
     if (Find("[Content_Types].xml") == nullptr)
         ThrowDocument(OPC_E_MISSING_CONTENT_TYPES);
     if (Find("_rels/.rels") == nullptr)
@@ -82,8 +92,9 @@ namespace {
 // of thousands of pages is never held as a tree.
 class DocumentPages final : public MarkupHandler {
 public:
-    DocumentPages(const PackageReader& package, const std::string& part, std::vector<XpsPage>& pages)
-        : m_package(package), m_part(part), m_pages(pages)
+    DocumentPages(const PackageReader& package, const std::string& part, std::vector<const ZipPart*>& pages,
+                  std::vector<LinkTarget>& targets)
+        : m_package(package), m_part(part), m_pages(pages), m_targets(targets)
     {
     }
 
@@ -93,68 +104,67 @@ public:
         if (m_depth == 1 && name != "FixedDocument")
             ThrowDocument(XPS_E_INVALID_MARKUP);
         m_inPage = m_depth == 2 ? name == "PageContent" : m_inPage;
-        // Resolved once the whole document has been read, so that broken markup is reported as such.
         if (m_depth == 2 && m_inPage) {
             const std::optional<std::string_view> source = FindAttribute(attributes, "Source");
-            m_pages.push_back({source ? std::string(*source) : std::string(), {}});
-            m_hasSource.push_back(source.has_value());
+            const std::optional<PartReference> part = source ? ResolvePart(m_part, *source) : std::nullopt;
+            const ZipPart* page = part ? m_package.Find(part->part) : nullptr;
+            m_missing = m_missing || page == nullptr;
+            m_pages.push_back(page);
             ++m_count;
         }
         if (m_depth == 3)
             m_inTargets = m_inPage && name == "PageContent.LinkTargets";
         if (m_depth == 4 && m_inTargets && name == "LinkTarget") {
             if (const std::optional<std::string_view> target = FindAttribute(attributes, "Name"))
-                m_pages.back().linkTargets.emplace_back(*target);
+                m_targets.push_back({std::string(*target), m_pages.size() - 1});
         }
     }
 
     void EndElement(std::string_view) override { --m_depth; }
 
     std::size_t Count() const { return m_count; }
-
-    // Turns the sources read into the parts they name.
-    void Resolve()
+    // A page the package lacks fails once the whole document has been read, so that broken markup is
+    // reported as such.
+    void Check() const
     {
-        for (std::size_t i = 0; i < m_count; ++i) {
-            XpsPage& page = m_pages[m_pages.size() - m_count + i];
-            const std::optional<PartReference> part = m_hasSource[i] ? ResolvePart(m_part, page.part) : std::nullopt;
-            if (!part || m_package.Find(part->part) == nullptr)
-                ThrowDocument(XPS_E_MISSING_REFERRED_PAGE);
-            page.part = part->part;
-        }
+        if (m_missing)
+            ThrowDocument(XPS_E_MISSING_REFERRED_PAGE);
     }
 
 private:
     const PackageReader& m_package;
     const std::string& m_part;
-    std::vector<XpsPage>& m_pages;
+    std::vector<const ZipPart*>& m_pages;
+    std::vector<LinkTarget>& m_targets;
     int m_depth = 0;
     bool m_inPage = false;
     bool m_inTargets = false;
+    bool m_missing = false;
     std::size_t m_count = 0;
-    std::vector<bool> m_hasSource;
 };
 
 }  // namespace
 
 void PackageReader::ReadDocument(const std::string& name)
 {
-    DocumentPages pages(*this, name, m_pages);
+    DocumentPages pages(*this, name, m_pages, m_targets);
     MarkupReader reader(pages);
     Stream(*Find(name), [&reader](const unsigned char* data, std::size_t size) {
         reader.Feed(data, size);
         return S_OK;
     });
     reader.Finish();
-    pages.Resolve();
+    pages.Check();
     if (pages.Count() == 0)
         ThrowDocument(XPS_E_MISSING_PAGE_IN_DOCUMENT);
 }
 
 const ZipPart* PackageReader::Find(std::string_view name) const
 {
-    const auto found = m_parts.find(FoldCase(name));
-    return found == m_parts.end() ? nullptr : found->second;
+    const PartKey key{name};
+    const auto found = std::lower_bound(m_byName.begin(), m_byName.end(), key,
+                                        [this](std::uint32_t part, const PartKey& key) { return ComparePartKeys(Key(part), key) < 0; });
+    return found != m_byName.end() && ComparePartKeys(Key(*found), key) == 0 ? &m_directory.Parts()[*found] : nullptr;
 }
 
 std::string PackageReader::Read(std::string_view name) const

@@ -2,20 +2,20 @@
 // order, found from the package's relationships through the fixed document sequence.
 #pragma once
 
-#include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "part_name.h"
 #include "xml_element.h"
 #include "zip_directory.h"
 
-struct XpsPage {
-    std::string part;
-    // Names the page's elements give for links into it (its PageContent's LinkTargets).
-    std::vector<std::string> linkTargets;
+// A name a page's elements give for links into it (one of its PageContent's LinkTargets).
+struct LinkTarget {
+    std::string name;
+    std::size_t page = 0;
 };
 
 class PackageReader {
@@ -33,17 +33,24 @@ public:
     // A part's bytes a chunk at a time.
     void Stream(const ZipPart& part, const ZipDataSink& sink) const;
 
-    const std::vector<XpsPage>& Pages() const { return m_pages; }
+    // The pages' parts, in the documents' order.
+    const std::vector<const ZipPart*>& Pages() const { return m_pages; }
+    const std::vector<LinkTarget>& LinkTargets() const { return m_targets; }
     // The title of the package's core properties, where it has one.
     const std::string& Title() const { return m_title; }
 
 private:
     void ReadDocument(const std::string& name);
     void ReadTitle(const std::string& name);
+    PartKey Key(std::uint32_t part) const { return {m_directory.Parts()[part].name, m_escaped[part]}; }
 
     int m_fd;
     ZipDirectory m_directory;
-    std::unordered_map<std::string, const ZipPart*> m_parts;
-    std::vector<XpsPage> m_pages;
+    // The directory's parts by the names they stand for; of parts that stand for the same name, the first.
+    std::vector<std::uint32_t> m_byName;
+    // Whether each part's name has %-escapes to decode, found once.
+    std::vector<bool> m_escaped;
+    std::vector<const ZipPart*> m_pages;
+    std::vector<LinkTarget> m_targets;
     std::string m_title;
 };

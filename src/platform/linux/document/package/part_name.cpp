@@ -3,6 +3,57 @@
 #include <vector>
 
 #include "hex_digit.h"
+#include "zip_directory.h"
+
+namespace {
+
+// Whether text has %-escapes to decode: where one is broken, the name stands as it is.
+bool Escaped(std::string_view text)
+{
+    const std::size_t first = text.find('%');
+    if (first == std::string_view::npos)
+        return false;
+    for (std::size_t at = first; at != std::string_view::npos; at = text.find('%', at + 3)) {
+        if (at + 2 >= text.size() || HexDigit(text[at + 1]) < 0 || HexDigit(text[at + 2]) < 0)
+            return false;
+    }
+    return true;
+}
+
+// A name read a byte at a time as names are compared.
+class NameBytes {
+public:
+    NameBytes(const PartKey& key, std::size_t at) : m_text(key.text), m_escaped(key.escaped), m_at(at) {}
+
+    bool Done() const { return m_at == m_text.size(); }
+    unsigned char Next()
+    {
+        char c = m_text[m_at++];
+        if (m_escaped && c == '%') {
+            c = static_cast<char>(HexDigit(m_text[m_at]) * 16 + HexDigit(m_text[m_at + 1]));
+            m_at += 2;
+        }
+        return static_cast<unsigned char>(FoldCase(c));
+    }
+
+private:
+    std::string_view m_text;
+    bool m_escaped;
+    std::size_t m_at;
+};
+
+int Compare(NameBytes a, NameBytes b)
+{
+    while (!a.Done() && !b.Done()) {
+        const unsigned char x = a.Next();
+        const unsigned char y = b.Next();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.Done() == b.Done() ? 0 : a.Done() ? -1 : 1;
+}
+
+}  // namespace
 
 
 std::optional<std::string> Unescape(std::string_view text)
@@ -23,6 +74,29 @@ std::optional<std::string> Unescape(std::string_view text)
         at += 2;
     }
     return out;
+}
+
+std::string PartName(std::string_view zipName)
+{
+    return Unescape(zipName).value_or(std::string(zipName));
+}
+
+PartKey ZipNameKey(std::string_view zipName)
+{
+    return {zipName, Escaped(zipName)};
+}
+
+int ComparePartKeys(const PartKey& a, const PartKey& b)
+{
+    if (!a.escaped && !b.escaped)
+        return CompareFolded(a.text, b.text);
+    // Bytes alike decode alike where both names decode, up to an escape that runs past them.
+    std::size_t same = a.escaped == b.escaped ? SamePrefix(a.text, b.text) : 0;
+    if (same >= 1 && a.text[same - 1] == '%')
+        same -= 1;
+    else if (same >= 2 && a.text[same - 2] == '%')
+        same -= 2;
+    return Compare(NameBytes(a, same), NameBytes(b, same));
 }
 
 std::optional<PartReference> ResolvePart(std::string_view from, std::string_view uri)

@@ -1,0 +1,125 @@
+// The ZIP directory and the package reader on packages made here: statuses in the order entries fail,
+// and parts found by the part names their entries stand for.
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include "document_status.h"
+#include "package_reader.h"
+#include "part_name.h"
+#include "unique_fd.h"
+#include "zip_directory.h"
+
+namespace {
+
+struct Entry {
+    std::string name;
+    std::string data;
+    std::uint16_t method = 0;
+};
+
+// value in its low bytes, of which there are at most 4.
+void Put(std::string& out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+// A ZIP of stored entries, in memory, with what each entry's headers claim of its method.
+UniqueFd Zip(const std::vector<Entry>& entries)
+{
+    std::string zip;
+    std::string directory;
+    for (const Entry& entry : entries) {
+        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()),
+                                                          static_cast<uInt>(entry.data.size())));
+        const auto size = static_cast<std::uint32_t>(entry.data.size());
+        const auto nameSize = static_cast<std::uint32_t>(entry.name.size());
+        Put(directory, 0x02014B50, 4);
+        Put(directory, 20, 2);
+        const std::size_t common = directory.size();
+        Put(directory, 20, 2);
+        Put(directory, 0, 2);
+        Put(directory, entry.method, 2);
+        Put(directory, 0, 4);
+        Put(directory, crc, 4);
+        Put(directory, size, 4);
+        Put(directory, size, 4);
+        Put(directory, nameSize, 2);
+        Put(directory, 0, 2);
+        Put(zip, 0x04034B50, 4);
+        zip += directory.substr(common);
+        zip += entry.name + entry.data;
+        Put(directory, 0, 2);  // comment
+        Put(directory, 0, 2);  // disk
+        Put(directory, 0, 2);
+        Put(directory, 0, 4);
+        Put(directory, static_cast<std::uint32_t>(zip.size() - 30 - nameSize - size), 4);
+        directory += entry.name;
+    }
+    const auto offset = static_cast<std::uint32_t>(zip.size());
+    zip += directory;
+    Put(zip, 0x06054B50, 4);
+    Put(zip, 0, 4);
+    Put(zip, static_cast<std::uint32_t>(entries.size()), 2);
+    Put(zip, static_cast<std::uint32_t>(entries.size()), 2);
+    Put(zip, static_cast<std::uint32_t>(directory.size()), 4);
+    Put(zip, offset, 4);
+    Put(zip, 0, 2);
+    UniqueFd file(memfd_create("package.xps", MFD_CLOEXEC));
+    EXPECT_EQ(write(file.Get(), zip.data(), zip.size()), static_cast<ssize_t>(zip.size()));
+    return file;
+}
+
+HRESULT ReadDirectory(const std::vector<Entry>& entries)
+{
+    const UniqueFd file = Zip(entries);
+    ZipDirectory directory;
+    return directory.Read(file.Get());
+}
+
+TEST(ZipDirectory, EntriesFailInTheirOrderARepeatedNameAmongThem)
+{
+    const Entry unsupported{"b.xml", "", 99};
+    EXPECT_EQ(ReadDirectory({{"a.xml", ""}, {"A.XML", ""}, unsupported}), OPC_E_ZIP_DUPLICATE_NAME);
+    EXPECT_EQ(ReadDirectory({{"a.xml", ""}, unsupported, {"A.XML", ""}}), OPC_E_ZIP_UNSUPPORTEDARCHIVE);
+    // A piece's name without its number, after a part both whole and in pieces, and before one.
+    EXPECT_EQ(ReadDirectory({{"p", ""}, {"P/[0].last.piece", ""}, {"q/[x].piece", ""}}), OPC_E_DUPLICATE_PART);
+    EXPECT_EQ(ReadDirectory({{"p", ""}, {"q/[x].piece", ""}, {"P/[0].last.piece", ""}}), OPC_E_INVALID_PIECE);
+}
+
+TEST(PackageReader, PartsAreFoundByTheirUnescapedNamesWithoutRegardToCase)
+{
+    const std::string relationships = "http://schemas.openxmlformats.org/package/2006/relationships";
+    const std::string xps = "http://schemas.microsoft.com/xps/2005/06";
+    const UniqueFd file = Zip({
+        {"[Content_Types].xml", "<Types/>"},
+        {"_rels/.rels", "<Relationships xmlns=\"" + relationships + "\"><Relationship Type=\"" + relationships +
+                            "/fixedrepresentation\" Target=\"/Sequence.fdseq\" Id=\"R1\"/></Relationships>"},
+        {"Sequence.fdseq", "<FixedDocumentSequence xmlns=\"" + xps + "\"><DocumentReference Source=\"Doc.fdoc\"/></FixedDocumentSequence>"},
+        {"Doc.fdoc", "<FixedDocument xmlns=\"" + xps + "\"><PageContent Source=\"pages/PAGE%201.fpage\"/>"
+                     "<PageContent Source=\"/Pages/x.fpage\"/></FixedDocument>"},
+        {"Pages/Page%201.fpage", "one"},
+        {"Pages/%78.fpage", "first x"},
+        {"pages/X.fpage", "second x"},
+        {"Pages/100%.fpage", "broken escape"},
+    });
+    const PackageReader package(file.Get());
+    const std::vector<ZipPart>& parts = package.Directory().Parts();
+    ASSERT_EQ(package.Pages().size(), 2u);
+    EXPECT_EQ(package.Pages()[0], &parts[4]);
+    EXPECT_EQ(PartName(package.Pages()[0]->name), "Pages/Page 1.fpage");
+    // Of two entries that stand for one part name, the first in the directory.
+    EXPECT_EQ(package.Pages()[1], &parts[5]);
+    EXPECT_EQ(package.Find("PAGES/100%.FPAGE"), &parts[7]);
+    EXPECT_EQ(package.Read("pages/page 1.FPAGE"), "one");
+    EXPECT_EQ(package.Find("Pages/Page%201.fpage"), nullptr);
+    EXPECT_EQ(package.Find("Pages/Page 1.fpag"), nullptr);
+}
+
+}  // namespace
