@@ -1,10 +1,13 @@
 #include "xps_translate.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "document_failure.h"
@@ -55,10 +58,58 @@ void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHan
     reader.Finish();
 }
 
+// What checking one part found: a failure of the part itself (its ZIP entry, an image's bounds), which
+// ends the check, and one of its markup, which waits for the other parts' images.
+struct PartCheck {
+    HRESULT failure = S_OK;
+    HRESULT markup = S_OK;
+};
+
+PartCheck CheckPart(const PackageReader& package, const ZipPart& part, bool page)
+{
+    PartCheck result;
+    PageCheck check;
+    std::optional<MarkupReader> reader;
+    if (page)
+        reader.emplace(check);
+    // A page's markup failure waits for the images; its bytes still pass through their check.
+    const auto readMarkup = [&](const auto& read) {
+        try {
+            read();
+        } catch (const DocumentFailure& failure) {
+            result.markup = failure.Status();
+        }
+    };
+    try {
+        ImageBounds image;
+        package.Stream(part, [&](const unsigned char* data, std::size_t size) {
+            if (reader && result.markup == S_OK)
+                readMarkup([&] { reader->Feed(data, size); });
+            return image.Feed(data, size);
+        });
+        CheckDocument(image.Finish());
+        if (reader && result.markup == S_OK)
+            readMarkup([&] {
+                reader->Finish();
+                if (!check.Read())
+                    ThrowDocument(XPS_E_INVALID_MARKUP);
+            });
+    } catch (const DocumentFailure& failure) {
+        result.failure = failure.Status();
+    } catch (const std::bad_alloc&) {
+        result.failure = E_OUTOFMEMORY;
+    }
+    return result;
+}
+
 // Every part is inflated once as the package is loaded: checked as an image could be drawn from it, so
 // that no image claims more pixels than can be decoded, and, for a page, its markup read as it passes.
 // Image failures come first, then the failure of the first page in the document's order, as if each
 // check had been a pass of its own.
+//
+// Two threads share the work, each taking the next part in the directory's order: loading is mostly
+// inflating and parsing pages, which need nothing of one another. Once a part fails no more are taken;
+// every part before it has been, so the first failure in the directory's order is still the one found.
 void CheckParts(const PackageReader& package, const std::function<void()>& progress)
 {
     const std::vector<ZipPart>& parts = package.Directory().Parts();
@@ -69,38 +120,35 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
         std::size_t& page = pages[static_cast<std::size_t>(package.Pages()[i] - parts.data())];
         page = std::min(page, i);
     }
+    std::vector<PartCheck> checks(parts.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&](bool reports) {
+        for (std::size_t i; !failed && (i = next++) < parts.size();) {
+            checks[i] = CheckPart(package, parts[i], pages[i] != kNoPage);
+            if (checks[i].failure != S_OK)
+                failed = true;
+            if (reports)
+                progress();
+        }
+    };
+    {
+        std::thread helper;
+        // Without a second thread the check is only slower.
+        try {
+            helper = std::thread(work, false);
+        } catch (const std::system_error&) {
+        }
+        work(true);
+        if (helper.joinable())
+            helper.join();
+    }
     std::map<std::size_t, HRESULT> pageFailures;
-    for (const ZipPart& part : parts) {
-        const std::size_t page = pages[static_cast<std::size_t>(&part - parts.data())];
-        PageCheck check;
-        std::optional<MarkupReader> reader;
-        if (page != kNoPage)
-            reader.emplace(check);
-        HRESULT markup = S_OK;
-        // A page's markup failure waits for the images; its bytes still pass through their check.
-        const auto readMarkup = [&](const auto& read) {
-            try {
-                read();
-            } catch (const DocumentFailure& failure) {
-                markup = failure.Status();
-            }
-        };
-        ImageBounds image;
-        package.Stream(part, [&](const unsigned char* data, std::size_t size) {
-            if (reader && markup == S_OK)
-                readMarkup([&] { reader->Feed(data, size); });
-            return image.Feed(data, size);
-        });
-        CheckDocument(image.Finish());
-        if (reader && markup == S_OK)
-            readMarkup([&] {
-                reader->Finish();
-                if (!check.Read())
-                    ThrowDocument(XPS_E_INVALID_MARKUP);
-            });
-        if (markup != S_OK)
-            pageFailures.emplace(page, markup);
-        progress();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (checks[i].failure != S_OK)
+            ThrowDocument(checks[i].failure);
+        if (checks[i].markup != S_OK)
+            pageFailures.emplace(pages[i], checks[i].markup);
     }
     if (!pageFailures.empty())
         ThrowDocument(pageFailures.begin()->second);
