@@ -14,6 +14,7 @@
 #include "part_name.h"
 #include "unique_fd.h"
 #include "zip_directory.h"
+#include "zip_read_ahead.h"
 
 namespace {
 
@@ -120,6 +121,47 @@ TEST(PackageReader, PartsAreFoundByTheirUnescapedNamesWithoutRegardToCase)
     EXPECT_EQ(package.Read("pages/page 1.FPAGE"), "one");
     EXPECT_EQ(package.Find("Pages/Page%201.fpage"), nullptr);
     EXPECT_EQ(package.Find("Pages/Page 1.fpag"), nullptr);
+}
+
+TEST(ZipReadAhead, GivesThePartInOrderAndAReadersFailureBeforeTheInflatings)
+{
+    std::string data(3u << 20, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7 % 251);
+    const UniqueFd file = Zip({{"big", data}});
+    ZipDirectory directory;
+    ASSERT_EQ(directory.Read(file.Get()), S_OK);
+    const ZipPart& part = directory.Parts().front();
+    std::string read;
+    EXPECT_EQ(InflateZipPartAhead(file.Get(), part, [&](const unsigned char* bytes, std::size_t size) {
+        read.append(reinterpret_cast<const char*>(bytes), size);
+        return S_OK;
+    }), S_OK);
+    EXPECT_EQ(read, data);
+
+    // The data no longer has its CRC: the failure comes at the end, after every chunk.
+    const char changed = 'x';
+    ASSERT_EQ(pwrite(file.Get(), &changed, 1, 30 + 3 + 100), 1);
+    std::size_t chunks = 0;
+    const auto failingAt = [&](std::size_t failing) {
+        chunks = 0;
+        return InflateZipPartAhead(file.Get(), part, [&, failing](const unsigned char*, std::size_t) {
+            return ++chunks == failing ? STG_E_WRITEFAULT : S_OK;
+        });
+    };
+    std::size_t inflated = 0;
+    const HRESULT corrupt = InflateZipPart(file.Get(), part, [&](const unsigned char*, std::size_t) {
+        ++inflated;
+        return S_OK;
+    });
+    EXPECT_NE(corrupt, S_OK);
+    EXPECT_EQ(failingAt(0), corrupt);
+    EXPECT_EQ(chunks, inflated);
+    EXPECT_EQ(failingAt(2), STG_E_WRITEFAULT);
+    EXPECT_EQ(chunks, 2u);
+    struct Thrown {};
+    EXPECT_THROW(InflateZipPartAhead(file.Get(), part, [](const unsigned char*, std::size_t) -> HRESULT { throw Thrown(); }),
+                 Thrown);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "markup_namespaces.h"
 #include "markup_reader.h"
 #include "part_name.h"
+#include "zip_read_ahead.h"
 
 namespace {
 
@@ -179,5 +180,8 @@ std::string PackageReader::Read(std::string_view name) const
 
 void PackageReader::Stream(const ZipPart& part, const ZipDataSink& sink) const
 {
-    CheckDocument(InflateZipPart(m_fd, part, sink));
+    // Smaller parts inflate in less time than a thread takes to start.
+    constexpr std::uint64_t kLeastInflatedAhead = 1u << 20;
+    CheckDocument(part.size >= kLeastInflatedAhead ? InflateZipPartAhead(m_fd, part, sink)
+                                                   : InflateZipPart(m_fd, part, sink));
 }
