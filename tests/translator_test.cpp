@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "document_status.h"
 #include "process.h"
 #include "unique_fd.h"
 #include "xps_translate.h"
@@ -106,6 +107,7 @@ const Feature kFeatures[] = {
     // The stem of the "K", drawn by its CID.
     {"cid", {{14, 85, kBlack, 60}}},
     {"alternate", {{100, 100, kGreen, 2}}},
+    {"large", {{50, 50, kRed, 2}, {150, 50, kBlue, 2}, {100, 150, kGreen, 2}, {199, 199, kGreen, 2}}},
     {"icc", {{100, 100, kBlue, 12}}},
 };
 
@@ -176,6 +178,15 @@ TEST(Translator, EveryPageOfLongDocumentsKeepsItsTextAndPicture)
     for (int page = 1; page <= 40; ++page)
         EXPECT_EQ(images[page], 1) << "page " << page;
     fs::remove(gallery.pdf);
+}
+
+// A large page is drawn while its markup is still being read, yet fails as if it were read first: the
+// missing font near its end, not the markup that the reading meets after it.
+TEST(Translator, ALargePageFailsAtItsFirstFaultInTheOrderOfItsMarkup)
+{
+    const Rendered rendered = TranslateDocument("late-failure.xps");
+    EXPECT_EQ(rendered.status, XPS_E_MISSING_PART_REFERENCE);
+    fs::remove(rendered.pdf);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "package_reader.h"
 #include "page_reader.h"
 #include "painter.h"
+#include "painting_thread.h"
 #include "part_name.h"
 #include "pdf_page.h"
 #include "pdf_writer.h"
@@ -27,6 +28,8 @@
 namespace {
 
 constexpr double kPointsPerUnit = 72.0 / 96.0;
+// Smaller pages are painted in less time than a thread takes to start.
+constexpr std::uint64_t kLeastPaintedApart = 1u << 20;
 
 // A page's markup read for its root and size alone, as a package is loaded.
 class PageCheck final : public MarkupHandler {
@@ -192,17 +195,31 @@ public:
 private:
     void Page(std::size_t index)
     {
-        const std::string part = PartName(m_package.Pages()[index]->name);
+        const ZipPart& page = *m_package.Pages()[index];
+        const std::string part = PartName(page.name);
         std::unique_ptr<Painter> painter;
+        std::optional<PaintingThread> painting;
         PageSize size;
-        PageReader reader([&](const PageSize& read) -> Painter& {
+        PageReader reader([&](const PageSize& read) -> PageDrawer& {
             size = read;
             painter = std::make_unique<Painter>(m_document, m_scopes, part, read.width, read.height);
-            return *painter;
+            if (page.size < kLeastPaintedApart)
+                return *painter;
+            painting.emplace(*painter);
+            return *painting;
         });
-        ReadMarkup(m_package, part, reader);
+        try {
+            ReadMarkup(m_package, part, reader);
+        } catch (const DocumentFailure&) {
+            // What was drawn before the markup failed may have failed first.
+            if (painting)
+                painting->Finish();
+            throw;
+        }
         if (!painter)
             ThrowDocument(XPS_E_INVALID_MARKUP);
+        if (painting)
+            painting->Finish();
 
         PdfPageSetup setup(painter->Page().box);
         if (size.bleedBox)

@@ -5,7 +5,6 @@
 
 #include "document_failure.h"
 #include "document_status.h"
-#include "painter.h"
 #include "xps_numbers.h"
 
 namespace {
@@ -124,7 +123,7 @@ void PageReader::EndElement(std::string_view name)
         if (m_held == Held::Property)
             m_containers.back().element.children.push_back(std::move(tree));
         else
-            m_painter->PaintElement(tree);
+            m_painter->Draw(std::move(tree));
         m_held = Held::Nothing;
         return;
     }

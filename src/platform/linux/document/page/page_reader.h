@@ -12,7 +12,19 @@
 #include "markup_reader.h"
 #include "xml_element.h"
 
-class Painter;
+// What a page's elements are handed to as they are read: the painter, or a thread that paints.
+class PageDrawer {
+public:
+    // A Canvas (or the FixedPage) by its attributes and property elements, before its children; the
+    // element stays where it is until EndCanvas.
+    virtual void BeginCanvas(const XmlElement& canvas) = 0;
+    virtual void EndCanvas() = 0;
+    // A Path or a Glyphs, whole.
+    virtual void Draw(XmlElement element) = 0;
+
+protected:
+    ~PageDrawer() = default;
+};
 
 // The page's size and boxes, from its FixedPage element.
 struct PageSize {
@@ -28,8 +40,8 @@ PageSize ReadPageSize(const std::vector<MarkupAttribute>& attributes);
 
 class PageReader final : public MarkupHandler {
 public:
-    // begin is told the page's size at its FixedPage, and gives the painter to draw with.
-    explicit PageReader(std::function<Painter&(const PageSize&)> begin) : m_begin(std::move(begin)) {}
+    // begin is told the page's size at its FixedPage, and gives what to draw with.
+    explicit PageReader(std::function<PageDrawer&(const PageSize&)> begin) : m_begin(std::move(begin)) {}
 
     void StartElement(std::string_view name, const std::vector<MarkupAttribute>& attributes) override;
     void EndElement(std::string_view name) override;
@@ -46,8 +58,8 @@ private:
 
     void Begin(Container& container);
 
-    std::function<Painter&(const PageSize&)> m_begin;
-    Painter* m_painter = nullptr;
+    std::function<PageDrawer&(const PageSize&)> m_begin;
+    PageDrawer* m_painter = nullptr;
     // A deque, so that the painter may keep each open container's element where it is.
     std::deque<Container> m_containers;
     XmlTreeBuilder m_tree;

@@ -10,6 +10,7 @@
 
 #include "brush_painter.h"
 #include "geometry_sink.h"
+#include "page_reader.h"
 #include "pdf_graphics_state.h"
 #include "surface.h"
 
@@ -22,7 +23,7 @@ struct PageLink {
     std::string uri;
 };
 
-class Painter final : public VisualPainter {
+class Painter final : public PageDrawer, public VisualPainter {
 public:
     // The page is width by height XPS units; its surface's space is PDF's, in points with y up.
     Painter(DocumentResources& document, ResourceScopes& scopes, const std::string& part, double width, double height);
@@ -30,10 +31,9 @@ public:
     Surface& Page() { return *m_page; }
     std::vector<PageLink>& Links() { return m_links; }
 
-    // A Canvas (or the FixedPage) by its attributes and property elements, before its children; the
-    // element must stay where it is until EndCanvas.
-    void BeginCanvas(const XmlElement& canvas);
-    void EndCanvas();
+    void BeginCanvas(const XmlElement& canvas) override;
+    void EndCanvas() override;
+    void Draw(XmlElement element) override { PaintElement(element); }
     // A Path, a Glyphs, or a whole Canvas.
     void PaintElement(const XmlElement& element);
 

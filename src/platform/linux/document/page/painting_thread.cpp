@@ -1,0 +1,115 @@
+#include "painting_thread.h"
+
+#include <deque>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kBatch = 256;
+// What may wait to be painted: a few batches of small trees.
+constexpr std::size_t kMostHanded = 4 * kBatch;
+
+}  // namespace
+
+PaintingThread::PaintingThread(Painter& painter) : m_painter(painter), m_thread([this] { Run(); })
+{
+    m_batch.reserve(kBatch);
+}
+
+PaintingThread::~PaintingThread()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void PaintingThread::BeginCanvas(const XmlElement& canvas) { Hand(Step::Begin, canvas); }
+
+void PaintingThread::EndCanvas() { Hand(Step::End, {}); }
+
+void PaintingThread::Draw(XmlElement element) { Hand(Step::Draw, std::move(element)); }
+
+void PaintingThread::Hand(Step step, XmlElement element)
+{
+    m_batch.push_back({step, std::move(element)});
+    if (m_batch.size() == kBatch)
+        Send();
+}
+
+void PaintingThread::Send()
+{
+    std::vector<std::vector<Command>> painted;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_handed.size() < kMostHanded || m_failure; });
+        CheckPainting();
+        std::move(m_batch.begin(), m_batch.end(), std::back_inserter(m_handed));
+        std::swap(painted, m_painted);
+        m_changed.notify_all();
+    }
+    m_batch.clear();
+}
+
+// Rethrows the painting's failure, with the lock held.
+void PaintingThread::CheckPainting()
+{
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+}
+
+void PaintingThread::Finish()
+{
+    Send();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_finishing = true;
+    m_changed.notify_all();
+    m_changed.wait(lock, [this] { return m_done || m_failure; });
+    CheckPainting();
+}
+
+void PaintingThread::Run()
+{
+    // The canvases begun, kept where the painter holds them until they end.
+    std::deque<XmlElement> canvases;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return !m_handed.empty() || m_finishing || m_stopping; });
+        if (m_stopping)
+            return;
+        if (m_handed.empty()) {
+            m_done = true;
+            m_changed.notify_all();
+            return;
+        }
+        std::vector<Command> batch = std::exchange(m_handed, {});
+        m_changed.notify_all();
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            for (Command& command : batch) {
+                if (command.step == Step::Begin) {
+                    canvases.push_back(std::move(command.element));
+                    m_painter.BeginCanvas(canvases.back());
+                } else if (command.step == Step::End) {
+                    m_painter.EndCanvas();
+                    canvases.pop_back();
+                } else {
+                    m_painter.PaintElement(command.element);
+                }
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        m_painted.push_back(std::move(batch));
+        if (failure) {
+            m_failure = failure;
+            m_changed.notify_all();
+            return;
+        }
+    }
+}
