@@ -7,8 +7,20 @@
 namespace {
 
 constexpr std::size_t kBatch = 256;
-// What may wait to be painted: a few batches of small trees.
-constexpr std::size_t kMostHanded = 4 * kBatch;
+// What may wait to be painted, in bytes of the trees' text and nodes: a few batches of small trees, or
+// one large one, so that reading ahead never holds more than a little of the page.
+constexpr std::size_t kMostHandedBytes = std::size_t{4} << 20;
+constexpr std::size_t kNodeBytes = 64;
+
+std::size_t Bytes(const XmlElement& element)
+{
+    std::size_t bytes = kNodeBytes + element.name.size();
+    for (const XmlAttribute& attribute : element.attributes)
+        bytes += kNodeBytes + attribute.name.size() + attribute.value.size();
+    for (const XmlElement& child : element.children)
+        bytes += Bytes(child);
+    return bytes;
+}
 
 }  // namespace
 
@@ -35,8 +47,9 @@ void PaintingThread::Draw(XmlElement element) { Hand(Step::Draw, std::move(eleme
 
 void PaintingThread::Hand(Step step, XmlElement element)
 {
+    m_batchBytes += Bytes(element);
     m_batch.push_back({step, std::move(element)});
-    if (m_batch.size() == kBatch)
+    if (m_batch.size() == kBatch || m_batchBytes >= kMostHandedBytes)
         Send();
 }
 
@@ -45,13 +58,15 @@ void PaintingThread::Send()
     std::vector<std::vector<Command>> painted;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_handed.size() < kMostHanded || m_failure; });
+        m_changed.wait(lock, [this] { return m_handedBytes < kMostHandedBytes || m_failure; });
         CheckPainting();
         std::move(m_batch.begin(), m_batch.end(), std::back_inserter(m_handed));
+        m_handedBytes += m_batchBytes;
         std::swap(painted, m_painted);
         m_changed.notify_all();
     }
     m_batch.clear();
+    m_batchBytes = 0;
 }
 
 // Rethrows the painting's failure, with the lock held.
@@ -86,6 +101,7 @@ void PaintingThread::Run()
             return;
         }
         std::vector<Command> batch = std::exchange(m_handed, {});
+        m_handedBytes = 0;
         m_changed.notify_all();
         lock.unlock();
         std::exception_ptr failure;

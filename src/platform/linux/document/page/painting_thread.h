@@ -3,6 +3,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -43,9 +44,11 @@ private:
     Painter& m_painter;
     // Commands go over in batches: handing over each Path would cost more than painting it.
     std::vector<Command> m_batch;
+    std::size_t m_batchBytes = 0;
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Command> m_handed;
+    std::size_t m_handedBytes = 0;
     // Painted, and given back to be freed where they were made: freeing them on the painting thread
     // would have the two threads contend for the allocator.
     std::vector<std::vector<Command>> m_painted;
