@@ -1,6 +1,7 @@
 #include "render_process.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -29,6 +30,10 @@ constexpr std::size_t kGatherSize = 64u << 10;
     // the parent's own.
     for (const int fault : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP})
         signal(fault, SIG_DFL);
+    // Blocks of a MiB and more (a page's content, a part inflated whole) are mapped and unmapped whole.
+    // glibc would raise that threshold as the first is freed, after which each thread's arena keeps the
+    // largest it ever held, a page's worth for every thread.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     // Small pieces of PDF are gathered: sent as they come, the frames would cost more than the
     // translating. An empty piece, the sign of progress, sends what has gathered.
     std::vector<unsigned char> gathered;
