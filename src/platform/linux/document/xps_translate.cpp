@@ -28,8 +28,9 @@
 namespace {
 
 constexpr double kPointsPerUnit = 72.0 / 96.0;
-// Smaller pages are painted in less time than a thread takes to start.
+// Smaller pages are painted, and smaller packages checked, in less time than a thread takes to start.
 constexpr std::uint64_t kLeastPaintedApart = 1u << 20;
+constexpr std::uint64_t kLeastCheckedOnTwoThreads = 1u << 20;
 
 // A page's markup read for its root and size alone, as a package is loaded.
 class PageCheck final : public MarkupHandler {
@@ -136,10 +137,14 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
         }
     };
     {
+        std::uint64_t size = 0;
+        for (const ZipPart& part : parts)
+            size += part.size;
         std::thread helper;
         // Without a second thread the check is only slower.
         try {
-            helper = std::thread(work, false);
+            if (size >= kLeastCheckedOnTwoThreads)
+                helper = std::thread(work, false);
         } catch (const std::system_error&) {
         }
         work(true);
