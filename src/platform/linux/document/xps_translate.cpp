@@ -210,7 +210,12 @@ private:
             painter = std::make_unique<Painter>(m_document, m_scopes, part, read.width, read.height);
             if (page.size < kLeastPaintedApart)
                 return *painter;
-            painting.emplace(*painter);
+            // Without a second thread the page is only slower.
+            try {
+                painting.emplace(*painter);
+            } catch (const std::system_error&) {
+                return *painter;
+            }
             return *painting;
         });
         try {
