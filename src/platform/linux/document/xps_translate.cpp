@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <new>
@@ -51,16 +50,6 @@ private:
     std::size_t m_depth = 0;
     bool m_read = false;
 };
-
-void ReadMarkup(const PackageReader& package, const std::string& part, MarkupHandler& handler)
-{
-    MarkupReader reader(handler);
-    package.Stream(*package.Find(part), [&](const unsigned char* data, std::size_t size) {
-        reader.Feed(data, size);
-        return S_OK;
-    });
-    reader.Finish();
-}
 
 // What checking one part found: a failure of the part itself (its ZIP entry, an image's bounds), which
 // ends the check, and one of its markup, which waits for the other parts' images.
@@ -151,15 +140,18 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
         if (helper.joinable())
             helper.join();
     }
-    std::map<std::size_t, HRESULT> pageFailures;
+    std::size_t failedPage = kNoPage;
+    HRESULT pageFailure = S_OK;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (checks[i].failure != S_OK)
             ThrowDocument(checks[i].failure);
-        if (checks[i].markup != S_OK)
-            pageFailures.emplace(pages[i], checks[i].markup);
+        if (checks[i].markup != S_OK && pages[i] < failedPage) {
+            failedPage = pages[i];
+            pageFailure = checks[i].markup;
+        }
     }
-    if (!pageFailures.empty())
-        ThrowDocument(pageFailures.begin()->second);
+    if (pageFailure != S_OK)
+        ThrowDocument(pageFailure);
 }
 
 // A box of the page's markup, "x,y,width,height" in XPS units, in the page's PDF space within its media.
@@ -219,7 +211,7 @@ private:
             return *painting;
         });
         try {
-            ReadMarkup(m_package, part, reader);
+            m_package.ReadMarkup(page, reader);
         } catch (const DocumentFailure&) {
             // What was drawn before the markup failed may have failed first.
             if (painting)

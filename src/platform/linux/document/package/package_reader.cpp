@@ -149,12 +149,7 @@ private:
 void PackageReader::ReadDocument(const std::string& name)
 {
     DocumentPages pages(*this, name, m_pages, m_targets);
-    MarkupReader reader(pages);
-    Stream(*Find(name), [&reader](const unsigned char* data, std::size_t size) {
-        reader.Feed(data, size);
-        return S_OK;
-    });
-    reader.Finish();
+    ReadMarkup(*Find(name), pages);
     pages.Check();
     if (pages.Count() == 0)
         ThrowDocument(XPS_E_MISSING_PAGE_IN_DOCUMENT);
@@ -184,4 +179,14 @@ void PackageReader::Stream(const ZipPart& part, const ZipDataSink& sink) const
     constexpr std::uint64_t kLeastInflatedAhead = 1u << 20;
     CheckDocument(part.size >= kLeastInflatedAhead ? InflateZipPartAhead(m_fd, part, sink)
                                                    : InflateZipPart(m_fd, part, sink));
+}
+
+void PackageReader::ReadMarkup(const ZipPart& part, MarkupHandler& handler) const
+{
+    MarkupReader reader(handler);
+    Stream(part, [&reader](const unsigned char* data, std::size_t size) {
+        reader.Feed(data, size);
+        return S_OK;
+    });
+    reader.Finish();
 }

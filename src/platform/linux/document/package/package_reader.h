@@ -32,6 +32,8 @@ public:
     std::string Read(std::string_view name) const;
     // A part's bytes a chunk at a time.
     void Stream(const ZipPart& part, const ZipDataSink& sink) const;
+    // A part's markup, read into handler as it is inflated.
+    void ReadMarkup(const ZipPart& part, MarkupHandler& handler) const;
 
     // The pages' parts, in the documents' order.
     const std::vector<const ZipPart*>& Pages() const { return m_pages; }
