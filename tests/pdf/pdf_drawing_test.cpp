@@ -191,11 +191,7 @@ TEST(Drawing, ImagesDrawTheirPixelsWhetherDeflatedHereOrAlreadyPngEncoded)
         PdfImage image;
         image.width = 2;
         image.height = 1;
-        const PdfRef deflated = writer.Reserve();
-        PdfStream stream = writer.BeginStream(deflated, ImageDictionary(image));
-        stream.Write(pixels.substr(0, 4));
-        stream.Write(pixels.substr(4));
-        stream.Close();
+        const PdfRef deflated = writer.WriteStream(ImageDictionary(image), pixels);
         const PdfRef encoded = writer.WriteStream(ImageDictionary(image), png,
                                                   PdfEncoding::Encoded("FlateDecode", PngPredictor(3, 8, 2)));
         for (auto [drawn, y] : {std::pair{deflated, 0.0}, std::pair{encoded, 100.0}}) {

@@ -50,6 +50,7 @@ std::string DeflateWorker::Take()
 
 void DeflateWorker::Run()
 {
+    std::optional<PdfDeflater> deflater;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_input || m_stopping; });
@@ -61,8 +62,9 @@ void DeflateWorker::Run()
         std::string output;
         std::exception_ptr failure;
         try {
-            PdfDeflater deflater;
-            deflater.Feed(input, true, [&output](std::string_view piece) { output += piece; });
+            if (!deflater)
+                deflater.emplace();
+            output = deflater->Deflate(input);
         } catch (...) {
             failure = std::current_exception();
         }

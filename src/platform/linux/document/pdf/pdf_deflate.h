@@ -1,22 +1,21 @@
-// Owner of a zlib deflate stream, compressing data fed in pieces.
+// Owner of a libdeflate compressor, which deflates whole data into the zlib format FlateDecode reads.
+// One compressor serves one thread at a time.
 #pragma once
 
-#include <zlib.h>
-
-#include <functional>
+#include <string>
 #include <string_view>
+
+struct libdeflate_compressor;
 
 class PdfDeflater {
 public:
     PdfDeflater();
     PdfDeflater(const PdfDeflater&) = delete;
     PdfDeflater& operator=(const PdfDeflater&) = delete;
-    ~PdfDeflater() { deflateEnd(&m_stream); }
+    ~PdfDeflater();
 
-    // Hands what is compressed so far to out; with finish, the rest and the end of the stream, after
-    // which nothing more may be fed.
-    void Feed(std::string_view piece, bool finish, const std::function<void(std::string_view)>& out);
+    std::string Deflate(std::string_view data);
 
 private:
-    z_stream m_stream{};
+    libdeflate_compressor* m_compressor;
 };

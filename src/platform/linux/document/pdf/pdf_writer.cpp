@@ -10,12 +10,10 @@ namespace {
 // Readers' limit on object numbers, and the ten digits an offset has in the cross-reference table.
 constexpr std::size_t kMostObjects = 8388607;
 constexpr std::uint64_t kLargestOffset = 9999999999u;
-// Stream data deflated whole before it is written, so that its length can stand in its dictionary.
-constexpr std::size_t kMostDeflatedWhole = std::size_t{4} << 20;
 // From this size a stream is deflated aside while the caller goes on; smaller ones take less time than
 // handing them over.
 constexpr std::size_t kLeastDeflatedAside = std::size_t{32} << 10;
-// Larger data is held beside the next page's only up to this; beyond, it is deflated as it is written.
+// Larger data is held beside the next page's only up to this; beyond, the caller waits for it.
 constexpr std::size_t kMostDeflatedAside = std::size_t{16} << 20;
 // What may wait behind a stream deflated aside before the writer waits for it.
 constexpr std::size_t kMostHeldBehind = std::size_t{1} << 20;
@@ -28,6 +26,8 @@ std::string Decimal(std::uint64_t value)
     const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, written.ptr);
 }
+
+bool DeflatedAside(std::size_t size) { return size >= kLeastDeflatedAside && size <= kMostDeflatedAside; }
 
 std::string Padded(std::uint64_t value, std::size_t digits)
 {
@@ -48,7 +48,7 @@ void PdfWriter::CheckOpen() const
 {
     if (m_broken)
         ThrowDocument(STG_E_WRITEFAULT);
-    if (m_inStream || m_finished)
+    if (m_finished)
         ThrowDocument(E_FAIL);
 }
 
@@ -160,20 +160,13 @@ PdfRef PdfWriter::WriteStream(const PdfDictionary& dictionary, std::string_view 
 void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std::string_view data,
                             const PdfEncoding& encoding)
 {
-    if (encoding.deflate && data.size() > kMostDeflatedWhole) {
-        PdfStream stream = BeginStream(object, dictionary, encoding);
-        stream.Write(data);
-        stream.Close();
-        return;
-    }
-    if (encoding.deflate && data.size() >= kLeastDeflatedAside) {
+    if (encoding.deflate && DeflatedAside(data.size())) {
         DeflateAside(object, WithFilter(dictionary, encoding), std::string(data));
         return;
     }
     std::string deflated;
     if (encoding.deflate) {
-        PdfDeflater deflater;
-        deflater.Feed(data, true, [&](std::string_view piece) { deflated += piece; });
+        deflated = m_deflater.Deflate(data);
         data = deflated;
     }
     PdfDictionary whole = WithFilter(dictionary, encoding);
@@ -186,10 +179,10 @@ void PdfWriter::WriteStream(PdfRef object, const PdfDictionary& dictionary, std:
 
 void PdfWriter::WriteDeflated(PdfRef object, const PdfDictionary& dictionary, std::string data)
 {
-    if (data.size() < kLeastDeflatedAside || data.size() > kMostDeflatedAside)
-        WriteStream(object, dictionary, data);
-    else
+    if (DeflatedAside(data.size()))
         DeflateAside(object, WithFilter(dictionary, PdfEncoding::Deflate()), std::move(data));
+    else
+        WriteStream(object, dictionary, data);
 }
 
 void PdfWriter::DeflateAside(PdfRef object, PdfDictionary dictionary, std::string data)
@@ -201,18 +194,6 @@ void PdfWriter::DeflateAside(PdfRef object, PdfDictionary dictionary, std::strin
     m_worker.Start(std::move(data));
     m_offsets[object.number - 1] = kOffsetPending;
     m_deflating = Deflating{object, std::move(dictionary), {}, {}};
-}
-
-PdfStream PdfWriter::BeginStream(PdfRef object, const PdfDictionary& dictionary, const PdfEncoding& encoding)
-{
-    Flush();
-    const PdfRef length = Reserve();
-    PdfDictionary whole = WithFilter(dictionary, encoding);
-    whole.Set("Length", PdfValue::Reference(length));
-    BeginObject(object);
-    Emit(whole.Value().Written() + "\nstream\n");
-    m_inStream = true;
-    return PdfStream(*this, encoding.deflate, length);
 }
 
 void PdfWriter::WritePage(PdfRef page, PdfDictionary dictionary)
@@ -265,38 +246,4 @@ void PdfWriter::Finish(std::string_view titleUtf8)
         .Set("Info", PdfValue::Reference(infoObject));
     Emit(table + "trailer\n" + trailer.Value().Written() + "\nstartxref\n" + Decimal(xref) + "\n%%EOF\n");
     m_finished = true;
-}
-
-PdfStream::PdfStream(PdfWriter& writer, bool deflate, PdfRef length) : m_writer(writer), m_length(length)
-{
-    if (deflate)
-        m_deflater.emplace();
-}
-
-void PdfStream::Emit(std::string_view bytes)
-{
-    m_writer.Emit(bytes);
-    m_written += bytes.size();
-}
-
-void PdfStream::Write(std::string_view piece)
-{
-    if (m_closed)
-        ThrowDocument(E_FAIL);
-    if (m_deflater)
-        m_deflater->Feed(piece, false, [this](std::string_view out) { Emit(out); });
-    else
-        Emit(piece);
-}
-
-void PdfStream::Close()
-{
-    if (m_closed)
-        ThrowDocument(E_FAIL);
-    if (m_deflater)
-        m_deflater->Feed({}, true, [this](std::string_view out) { Emit(out); });
-    m_writer.Emit("\nendstream\nendobj\n");
-    m_closed = true;
-    m_writer.m_inStream = false;
-    m_writer.Write(m_length, PdfValue::Integer(static_cast<std::int64_t>(m_written)));
 }

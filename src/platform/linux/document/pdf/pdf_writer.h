@@ -34,8 +34,6 @@ struct PdfEncoding {
     }
 };
 
-class PdfStream;
-
 class PdfWriter {
 public:
     // Writes the header at once.
@@ -52,16 +50,12 @@ public:
     // The object already written with the same text, else a new one: for the small objects every page
     // asks for again, graphics states and colour spaces.
     PdfRef WriteShared(const PdfValue& value);
-    // Data past a few MiB is deflated into the file as it goes, not held compressed beside itself.
+    // Data from a few tens of KiB to a few MiB is deflated aside while the caller goes on.
     PdfRef WriteStream(const PdfDictionary& dictionary, std::string_view data, const PdfEncoding& encoding = {});
     void WriteStream(PdfRef object, const PdfDictionary& dictionary, std::string_view data,
                      const PdfEncoding& encoding = {});
     // A deflated stream of data the writer takes, so that large data is deflated aside without a copy.
     void WriteDeflated(PdfRef object, const PdfDictionary& dictionary, std::string data);
-    // A stream whose data comes in pieces, its length an object written after it. Until it is closed
-    // the writer takes nothing else.
-    PdfStream BeginStream(PdfRef object, const PdfDictionary& dictionary, const PdfEncoding& encoding = {});
-
     // Writes a page (given /Type and /Parent here) and appends it to the page tree.
     void WritePage(PdfRef page, PdfDictionary dictionary);
 
@@ -69,8 +63,6 @@ public:
     void Finish(std::string_view titleUtf8);
 
 private:
-    friend class PdfStream;
-
     void Emit(std::string_view bytes);
     void BeginObject(PdfRef object);
     void DeflateAside(PdfRef object, PdfDictionary dictionary, std::string data);
@@ -89,6 +81,7 @@ private:
     };
 
     PdfByteSink m_sink;
+    PdfDeflater m_deflater;
     DeflateWorker m_worker;
     std::optional<Deflating> m_deflating;
     std::uint64_t m_offset = 0;
@@ -96,29 +89,6 @@ private:
     std::vector<PdfRef> m_pages;
     std::map<std::string, PdfRef> m_shared;
     PdfRef m_pageTree;
-    bool m_broken = false;      // a write failed midway
-    bool m_inStream = false;
+    bool m_broken = false;  // a write failed midway
     bool m_finished = false;
-};
-
-class PdfStream {
-public:
-    PdfStream(const PdfStream&) = delete;
-    PdfStream& operator=(const PdfStream&) = delete;
-
-    void Write(std::string_view piece);
-    // Ends the stream and writes its length. A stream never closed leaves the writer refusing work.
-    void Close();
-
-private:
-    friend class PdfWriter;
-    PdfStream(PdfWriter& writer, bool deflate, PdfRef length);
-
-    void Emit(std::string_view bytes);
-
-    PdfWriter& m_writer;
-    std::optional<PdfDeflater> m_deflater;
-    PdfRef m_length;
-    std::uint64_t m_written = 0;
-    bool m_closed = false;
 };
