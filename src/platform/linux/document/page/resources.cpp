@@ -40,15 +40,23 @@ void ResourceScopes::Push(const XmlElement* resources, const std::string& part)
             const std::optional<PartReference> reference = ResolvePart(part, *source);
             if (!reference)
                 ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
-            dictionary = &Remote(reference->part);
+            scope.remote = &Remote(reference->part).entries;
             scope.source = reference->part;
-        }
-        for (const XmlElement& entry : dictionary->children) {
-            if (const std::string* key = entry.Attribute("x:Key"))
-                scope.entries.emplace(*key, &entry);
+        } else {
+            scope.entries = Index(*dictionary);
         }
     }
     m_scopes.push_back(std::move(scope));
+}
+
+ResourceScopes::Entries ResourceScopes::Index(const XmlElement& dictionary)
+{
+    Entries entries;
+    for (const XmlElement& entry : dictionary.children) {
+        if (const std::string* key = entry.Attribute("x:Key"))
+            entries.emplace(*key, &entry);
+    }
+    return entries;
 }
 
 void ResourceScopes::Pop() { m_scopes.pop_back(); }
@@ -56,7 +64,8 @@ void ResourceScopes::Pop() { m_scopes.pop_back(); }
 const XmlElement& ResourceScopes::Find(std::string_view key) const
 {
     for (auto scope = m_scopes.rbegin(); scope != m_scopes.rend(); ++scope) {
-        if (const auto found = scope->entries.find(key); found != scope->entries.end())
+        const Entries& entries = scope->remote != nullptr ? *scope->remote : scope->entries;
+        if (const auto found = entries.find(key); found != entries.end())
             return *found->second;
     }
     ThrowDocument(XPS_E_INVALID_MARKUP);
@@ -77,13 +86,15 @@ std::optional<PartReference> ResourceScopes::Resolve(const std::string& page, st
     return fromPage;
 }
 
-const XmlElement& ResourceScopes::Remote(const std::string& part)
+const ResourceScopes::RemoteDictionary& ResourceScopes::Remote(const std::string& part)
 {
     auto& held = m_remote[FoldCase(part)];
     if (!held) {
-        held = std::make_unique<XmlElement>(ParseMarkupTree(m_package.Read(part)));
-        if (held->name != "ResourceDictionary")
+        XmlElement dictionary = ParseMarkupTree(m_package.Read(part));
+        if (dictionary.name != "ResourceDictionary")
             ThrowDocument(XPS_E_INVALID_MARKUP);
+        held = std::make_unique<RemoteDictionary>(RemoteDictionary{std::move(dictionary), {}});
+        held->entries = Index(held->dictionary);
     }
     return *held;
 }

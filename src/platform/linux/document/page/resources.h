@@ -34,16 +34,26 @@ public:
     std::optional<PartReference> Resolve(const std::string& page, std::string_view uri) const;
 
 private:
+    // A dictionary's resources by key, naming the keys where the dictionary holds them.
+    using Entries = std::map<std::string_view, const XmlElement*, std::less<>>;
     struct Scope {
-        std::map<std::string, const XmlElement*, std::less<>> entries;
+        // An inline dictionary's entries; one of a part of its own has them in remote.
+        Entries entries;
+        const Entries* remote = nullptr;
         // The dictionary's own part, where it has one.
         std::string source;
     };
+    struct RemoteDictionary {
+        XmlElement dictionary;
+        Entries entries;
+    };
 
-    const XmlElement& Remote(const std::string& part);
+    static Entries Index(const XmlElement& dictionary);
+    const RemoteDictionary& Remote(const std::string& part);
 
     const PackageReader& m_package;
     std::vector<Scope> m_scopes;
-    // Dictionaries from parts of their own, read once for the whole document.
-    std::map<std::string, std::unique_ptr<XmlElement>> m_remote;
+    // Dictionaries from parts of their own, read and indexed once for the whole document: pages that
+    // share one large dictionary would otherwise index it again each.
+    std::map<std::string, std::unique_ptr<RemoteDictionary>> m_remote;
 };
