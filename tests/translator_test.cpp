@@ -99,6 +99,7 @@ const Feature kFeatures[] = {
     {"tile", {{5, 5, kRed, 40}, {15, 5, kGreen, 40}, {5, 15, kBlue, 40}, {15, 15, kWhite, 40}, {195, 165, kGreen, 40}}},
     {"remote", {{5, 5, kRed, 40}, {15, 5, kGreen, 40}}},
     {"visual", {{50, 100, kGreen, 2}, {150, 100, kWhite, 2}}},
+    {"visuals", {{25, 100, kBlue, 2}, {75, 100, kRed, 2}, {125, 100, kRed, 2}, {175, 100, kBlue, 2}}},
     {"opacity", {{100, 100, kGrey, 3}}},
     {"mask", {{3, 100, kWhite, 16}, {100, 100, kGrey, 16}, {196, 100, kBlack, 16}}},
     {"canvasmask", {{50, 100, kWhite, 2}, {103, 100, kWhite, 16}, {196, 100, kBlack, 16}}},

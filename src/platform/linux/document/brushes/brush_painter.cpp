@@ -92,7 +92,7 @@ Paint BrushPainter::Make(const PropertyValue& brush, const Matrix& toSurface, co
     else if (element.name == "LinearGradientBrush" || element.name == "RadialGradientBrush")
         paint = Gradient(element, toSurface, bounds, area);
     else if (element.name == "ImageBrush" || element.name == "VisualBrush")
-        paint = depth < kMaxBrushDepth ? Tiled(element, toSurface, bounds, area, depth, drawing) : Paint{};
+        paint = depth < kMaxBrushDepth ? Tiled(element, brush.lasting, toSurface, bounds, area, depth, drawing) : Paint{};
     else
         ThrowDocument(XPS_E_INVALID_MARKUP);
     paint.alpha *= std::clamp(NumberAttribute(element, "Opacity", 1), 0.0, 1.0);
@@ -229,8 +229,8 @@ Paint BrushPainter::Gradient(const XmlElement& brush, const Matrix& toSurface, c
     return paint;
 }
 
-Paint BrushPainter::Tiled(const XmlElement& brush, const Matrix& toSurface, const Rect& bounds, const PdfRect& area, int depth,
-                          bool drawing)
+Paint BrushPainter::Tiled(const XmlElement& brush, bool lasting, const Matrix& toSurface, const Rect& bounds,
+                          const PdfRect& area, int depth, bool drawing)
 {
     Rect viewport = ParseBox(brush.Attribute("Viewport"));
     Rect viewbox = ParseBox(brush.Attribute("Viewbox"));
@@ -268,8 +268,9 @@ Paint BrushPainter::Tiled(const XmlElement& brush, const Matrix& toSurface, cons
     }
 
     Surface cell(PdfRect{viewport.left, viewport.top, viewport.left + cellWidth, viewport.top + cellHeight});
+    std::optional<PdfRef> passing;
     if (!tiled && drawing) {
-        DrawCell(brush, cell, viewbox, viewport, depth);
+        DrawCell(brush, lasting, cell, viewbox, viewport, depth, passing);
         Paint paint;
         paint.kind = Paint::Kind::Drawing;
         paint.form = WriteForm(m_document.Writer(), PdfFormSetup(cell.box), cell.content, cell.resources);
@@ -283,7 +284,7 @@ Paint BrushPainter::Tiled(const XmlElement& brush, const Matrix& toSurface, cons
                                 copyY ? 2 * viewport.bottom : 0};
             cell.content.Save();
             cell.content.Transform(ToPdf(mirror));
-            DrawCell(brush, cell, viewbox, viewport, depth);
+            DrawCell(brush, lasting, cell, viewbox, viewport, depth, passing);
             cell.content.Restore();
         }
     }
@@ -294,7 +295,8 @@ Paint BrushPainter::Tiled(const XmlElement& brush, const Matrix& toSurface, cons
     return paint;
 }
 
-void BrushPainter::DrawCell(const XmlElement& brush, Surface& cell, const Rect& viewbox, const Rect& viewport, int depth)
+void BrushPainter::DrawCell(const XmlElement& brush, bool lasting, Surface& cell, const Rect& viewbox,
+                            const Rect& viewport, int depth, std::optional<PdfRef>& passing)
 {
     const double sx = Width(viewport) / Width(viewbox);
     const double sy = Height(viewport) / Height(viewbox);
@@ -334,14 +336,22 @@ void BrushPainter::DrawCell(const XmlElement& brush, Surface& cell, const Rect& 
     const PropertyValue visual = Property(brush, "Visual", m_scopes);
     if (visual.element == nullptr)
         return;
+    const auto draw = [&] {
+        Surface drawing(PdfRect{viewbox.left, viewbox.top, viewbox.right, viewbox.bottom});
+        m_visuals.PaintVisual(*visual.element, drawing, depth + 1);
+        return WriteForm(m_document.Writer(), PdfFormSetup(drawing.box), drawing.content, drawing.resources);
+    };
+    if (!visual.lasting && !lasting) {
+        if (!passing)
+            passing = draw();
+        cell.content.Draw(cell.resources.XObject(*passing));
+        return;
+    }
     auto [found, added] = m_visualForms.try_emplace({visual.element, viewbox.left, viewbox.top, viewbox.right, viewbox.bottom});
     // A visual that draws itself, through brushes in its own dictionary, is drawn once, and not inside.
     if (!added && !found->second)
         return;
-    if (added) {
-        Surface drawing(PdfRect{viewbox.left, viewbox.top, viewbox.right, viewbox.bottom});
-        m_visuals.PaintVisual(*visual.element, drawing, depth + 1);
-        found->second = WriteForm(m_document.Writer(), PdfFormSetup(drawing.box), drawing.content, drawing.resources);
-    }
+    if (added)
+        found->second = draw();
     cell.content.Draw(cell.resources.XObject(found->second));
 }

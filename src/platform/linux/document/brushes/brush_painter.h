@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -47,17 +48,21 @@ public:
 private:
     Paint Solid(const XmlElement& brush);
     Paint Gradient(const XmlElement& brush, const Matrix& toSurface, const Rect& bounds, const PdfRect& area);
-    Paint Tiled(const XmlElement& brush, const Matrix& toSurface, const Rect& bounds, const PdfRect& area, int depth,
-                bool drawing);
+    // lasting: whether the brush lasts as long as the page (PropertyValue::lasting).
+    Paint Tiled(const XmlElement& brush, bool lasting, const Matrix& toSurface, const Rect& bounds, const PdfRect& area,
+                int depth, bool drawing);
     Paint ColorPaint(const std::string& text);
     // The cell's content: the image or the visual, mapped from its viewbox onto the viewport.
-    void DrawCell(const XmlElement& brush, Surface& cell, const Rect& viewbox, const Rect& viewport, int depth);
+    // passing holds the form of a visual that does not last, drawn once for the copies of one cell.
+    void DrawCell(const XmlElement& brush, bool lasting, Surface& cell, const Rect& viewbox, const Rect& viewport,
+                  int depth, std::optional<PdfRef>& passing);
 
     DocumentResources& m_document;
     const ResourceScopes& m_scopes;
     const std::string& m_part;
     VisualPainter& m_visuals;
-    // Each visual drawn once for the page, however many elements its brush fills.
-    // By the visual and the viewbox that cuts it.
+    // Each lasting visual drawn once for the page, however many elements its brush fills; by the visual
+    // and the viewbox that cuts it. One inside a drawn element goes with the element, and another may
+    // take its place in memory.
     std::map<std::tuple<const XmlElement*, double, double, double, double>, PdfRef> m_visualForms;
 };

@@ -75,10 +75,13 @@ PropertyValue Property(const XmlElement& owner, std::string_view name, const Res
 {
     PropertyValue value;
     if (const std::string* text = owner.Attribute(name)) {
-        if (const std::optional<std::string_view> key = StaticResourceKey(*text))
-            value.element = &scopes.Find(*key);
-        else
+        if (const std::optional<std::string_view> key = StaticResourceKey(*text)) {
+            const ResourceScopes::Resource resource = scopes.Find(*key);
+            value.element = resource.element;
+            value.lasting = resource.lasting;
+        } else {
             value.text = text;
+        }
         return value;
     }
     for (const XmlElement& child : owner.children) {

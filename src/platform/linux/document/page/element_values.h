@@ -16,6 +16,9 @@ class ResourceScopes;
 struct PropertyValue {
     const std::string* text = nullptr;
     const XmlElement* element = nullptr;
+    // Whether the element is a resource that outlives the page's canvases (see ResourceScopes::Find), so
+    // that what is made of it may be kept for the page by the element's address.
+    bool lasting = false;
 };
 PropertyValue Property(const XmlElement& owner, std::string_view name, const ResourceScopes& scopes);
 

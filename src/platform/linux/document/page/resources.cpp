@@ -1,5 +1,7 @@
 #include "resources.h"
 
+#include <iterator>
+
 #include "document_failure.h"
 #include "document_status.h"
 #include "package_reader.h"
@@ -61,12 +63,12 @@ ResourceScopes::Entries ResourceScopes::Index(const XmlElement& dictionary)
 
 void ResourceScopes::Pop() { m_scopes.pop_back(); }
 
-const XmlElement& ResourceScopes::Find(std::string_view key) const
+ResourceScopes::Resource ResourceScopes::Find(std::string_view key) const
 {
     for (auto scope = m_scopes.rbegin(); scope != m_scopes.rend(); ++scope) {
         const Entries& entries = scope->remote != nullptr ? *scope->remote : scope->entries;
         if (const auto found = entries.find(key); found != entries.end())
-            return *found->second;
+            return {found->second, scope->remote != nullptr || std::next(scope) == m_scopes.rend()};
     }
     ThrowDocument(XPS_E_INVALID_MARKUP);
 }

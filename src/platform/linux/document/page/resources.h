@@ -26,8 +26,14 @@ public:
     // the part the markup is in, for a Source relative to it.
     void Push(const XmlElement* resources, const std::string& part);
     void Pop();
+    struct Resource {
+        const XmlElement* element;
+        // Whether it lasts as long as the page: a resource of the page's own dictionary, or of a part of
+        // its own. A canvas's dictionary goes with the canvas, and another may take its place in memory.
+        bool lasting;
+    };
     // The resource under the key, or XPS_E_INVALID_MARKUP where no scope has it.
-    const XmlElement& Find(std::string_view key) const;
+    Resource Find(std::string_view key) const;
     // The part a URI names: relative to the page's part, or, for markup that a dictionary of its own part
     // holds, to that part. Each is tried in turn, the page first, for the first part the package has;
     // where none has it, the page's reading stands, and the part is reported missing.
