@@ -27,7 +27,7 @@
 namespace {
 
 constexpr double kPointsPerUnit = 72.0 / 96.0;
-// Smaller pages are painted, and smaller packages checked, in less time than a thread takes to start.
+// Smaller documents are painted, and smaller packages checked, in less time than a thread takes to start.
 constexpr std::uint64_t kLeastPaintedApart = 1u << 20;
 constexpr std::uint64_t kLeastCheckedOnTwoThreads = 1u << 20;
 
@@ -183,56 +183,74 @@ public:
 
     void Run()
     {
-        for (std::size_t i = 0; i < m_pages.size(); ++i)
-            Page(i);
+        std::uint64_t size = 0;
+        for (const ZipPart* page : m_package.Pages())
+            size += page->size;
+        // Without a second thread the pages are only slower.
+        try {
+            if (size >= kLeastPaintedApart)
+                m_painting.emplace();
+        } catch (const std::system_error&) {
+        }
+        try {
+            for (std::size_t i = 0; i < m_pages.size(); ++i)
+                Page(i);
+        } catch (const DocumentFailure&) {
+            // What was drawn before the markup failed may have failed first.
+            if (m_painting)
+                m_painting->Finish();
+            throw;
+        }
+        if (m_painting)
+            m_painting->Finish();
         m_document.Finish();
         m_writer.Finish(m_package.Title());
     }
 
 private:
+    // Reads a page's markup, handing what it draws to the painting thread, if there is one, which then
+    // paints and writes the page while the next is read.
     void Page(std::size_t index)
     {
         const ZipPart& page = *m_package.Pages()[index];
-        const std::string part = PartName(page.name);
-        std::unique_ptr<Painter> painter;
-        std::optional<PaintingThread> painting;
-        PageSize size;
-        PageReader reader([&](const PageSize& read) -> PageDrawer& {
-            size = read;
-            painter = std::make_unique<Painter>(m_document, m_scopes, part, read.width, read.height);
-            if (page.size < kLeastPaintedApart)
-                return *painter;
-            // Without a second thread the page is only slower.
-            try {
-                painting.emplace(*painter);
-            } catch (const std::system_error&) {
-                return *painter;
-            }
-            return *painting;
+        PageReader reader([&](const PageSize& size) -> PageDrawer& {
+            if (!m_painting)
+                return BeginPage(page, size);
+            m_painting->Then([this, &page, size] { return &BeginPage(page, size); });
+            return *m_painting;
         });
-        try {
-            m_package.ReadMarkup(page, reader);
-        } catch (const DocumentFailure&) {
-            // What was drawn before the markup failed may have failed first.
-            if (painting)
-                painting->Finish();
-            throw;
-        }
-        if (!painter)
+        m_package.ReadMarkup(page, reader);
+        if (!reader.Read())
             ThrowDocument(XPS_E_INVALID_MARKUP);
-        if (painting)
-            painting->Finish();
+        if (!m_painting)
+            return EndPage(index);
+        m_painting->Then([this, index]() -> Painter* {
+            EndPage(index);
+            return nullptr;
+        });
+    }
 
-        PdfPageSetup setup(painter->Page().box);
-        if (size.bleedBox)
-            setup.bleedBox = PageBox(*size.bleedBox, setup.mediaBox);
-        if (size.contentBox)
-            setup.artBox = PageBox(*size.contentBox, setup.mediaBox);
-        for (const PageLink& link : painter->Links()) {
+    Painter& BeginPage(const ZipPart& page, const PageSize& size)
+    {
+        m_part = PartName(page.name);
+        m_size = size;
+        m_painter = std::make_unique<Painter>(m_document, m_scopes, m_part, size.width, size.height);
+        return *m_painter;
+    }
+
+    void EndPage(std::size_t index)
+    {
+        PdfPageSetup setup(m_painter->Page().box);
+        if (m_size.bleedBox)
+            setup.bleedBox = PageBox(*m_size.bleedBox, setup.mediaBox);
+        if (m_size.contentBox)
+            setup.artBox = PageBox(*m_size.contentBox, setup.mediaBox);
+        for (const PageLink& link : m_painter->Links()) {
             if (const std::optional<PdfRef> annotation = Link(link))
                 setup.annotations.push_back(*annotation);
         }
-        WritePage(m_writer, m_pages[index], setup, std::move(painter->Page().content), painter->Page().resources);
+        WritePage(m_writer, m_pages[index], setup, std::move(m_painter->Page().content), m_painter->Page().resources);
+        m_painter.reset();
     }
 
     // A link to a name in the document goes to the page that holds it; one to a URI with a scheme goes
@@ -258,6 +276,12 @@ private:
     ResourceScopes m_scopes;
     std::vector<PdfRef> m_pages;
     std::unordered_map<std::string, std::size_t> m_targets;
+    // The page being painted, its part and its size.
+    std::string m_part;
+    PageSize m_size;
+    std::unique_ptr<Painter> m_painter;
+    // Last, so that it stops before what it paints with goes.
+    std::optional<PaintingThread> m_painting;
 };
 
 template <class Work>

@@ -4,6 +4,9 @@
 #include <iterator>
 #include <utility>
 
+#include "document_failure.h"
+#include "document_status.h"
+
 namespace {
 
 constexpr std::size_t kBatch = 256;
@@ -24,7 +27,7 @@ std::size_t Bytes(const XmlElement& element)
 
 }  // namespace
 
-PaintingThread::PaintingThread(Painter& painter) : m_painter(painter), m_thread([this] { Run(); })
+PaintingThread::PaintingThread() : m_thread([this] { Run(); })
 {
     m_batch.reserve(kBatch);
 }
@@ -39,16 +42,18 @@ PaintingThread::~PaintingThread()
     m_thread.join();
 }
 
-void PaintingThread::BeginCanvas(const XmlElement& canvas) { Hand(Step::Begin, canvas); }
+void PaintingThread::BeginCanvas(const XmlElement& canvas) { Hand({Step::Begin, canvas, {}}); }
 
-void PaintingThread::EndCanvas() { Hand(Step::End, {}); }
+void PaintingThread::EndCanvas() { Hand({Step::End, {}, {}}); }
 
-void PaintingThread::Draw(XmlElement element) { Hand(Step::Draw, std::move(element)); }
+void PaintingThread::Draw(XmlElement element) { Hand({Step::Draw, std::move(element), {}}); }
 
-void PaintingThread::Hand(Step step, XmlElement element)
+void PaintingThread::Then(std::function<Painter*()> step) { Hand({Step::Then, {}, std::move(step)}); }
+
+void PaintingThread::Hand(Command command)
 {
-    m_batchBytes += Bytes(element);
-    m_batch.push_back({step, std::move(element)});
+    m_batchBytes += Bytes(command.element);
+    m_batch.push_back(std::move(command));
     if (m_batch.size() == kBatch || m_batchBytes >= kMostHandedBytes)
         Send();
 }
@@ -90,6 +95,7 @@ void PaintingThread::Run()
 {
     // The canvases begun, kept where the painter holds them until they end.
     std::deque<XmlElement> canvases;
+    Painter* painter = nullptr;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return !m_handed.empty() || m_finishing || m_stopping; });
@@ -107,14 +113,18 @@ void PaintingThread::Run()
         std::exception_ptr failure;
         try {
             for (Command& command : batch) {
-                if (command.step == Step::Begin) {
+                if (command.step == Step::Then) {
+                    painter = command.then();
+                } else if (painter == nullptr) {
+                    ThrowDocument(E_UNEXPECTED);
+                } else if (command.step == Step::Begin) {
                     canvases.push_back(std::move(command.element));
-                    m_painter.BeginCanvas(canvases.back());
+                    painter->BeginCanvas(canvases.back());
                 } else if (command.step == Step::End) {
-                    m_painter.EndCanvas();
+                    painter->EndCanvas();
                     canvases.pop_back();
                 } else {
-                    m_painter.PaintElement(command.element);
+                    painter->PaintElement(command.element);
                 }
             }
         } catch (...) {

@@ -1,10 +1,11 @@
-// Painting a large page on a thread of its own while its markup is read: for a page of many small
-// shapes the two take about as long.
+// Painting a document's pages on a thread of their own while their markup is read: for pages of many
+// small shapes the two take about as long, and neither waits for the other at the end of a page.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,8 +15,7 @@
 
 class PaintingThread final : public PageDrawer {
 public:
-    // Paints with painter, which must outlast this.
-    explicit PaintingThread(Painter& painter);
+    PaintingThread();
     PaintingThread(const PaintingThread&) = delete;
     PaintingThread& operator=(const PaintingThread&) = delete;
     // Stops the painting, where it is, and waits for the thread.
@@ -24,24 +24,27 @@ public:
     void BeginCanvas(const XmlElement& canvas) override;
     void EndCanvas() override;
     void Draw(XmlElement element) override;
+    // Runs step on the painting thread, after what was handed over before it: a page's start, which
+    // gives the painter of what follows, or its end, which gives none.
+    void Then(std::function<Painter*()> step);
 
     // Waits until all handed over is painted; rethrows the painting's failure, which comes before any
     // the reading met further on.
     void Finish();
 
 private:
-    enum class Step { Begin, End, Draw };
+    enum class Step { Begin, End, Draw, Then };
     struct Command {
         Step step;
         XmlElement element;
+        std::function<Painter*()> then;
     };
 
-    void Hand(Step step, XmlElement element);
+    void Hand(Command command);
     void Send();
     void CheckPainting();
     void Run();
 
-    Painter& m_painter;
     // Commands go over in batches: handing over each Path would cost more than painting it.
     std::vector<Command> m_batch;
     std::size_t m_batchBytes = 0;
