@@ -1,4 +1,4 @@
-// Guarding and writing coordinates with std::to_chars.
+// Guarding coordinates, and writing them without a general decimal conversion.
 #include "pdf_number.h"
 
 #include <algorithm>
@@ -17,6 +17,8 @@ double PdfCoordinate(double value)
 
 namespace {
 
+constexpr std::uint64_t Power10(int exponent) { return exponent == 0 ? 1 : 10 * Power10(exponent - 1); }
+
 // Writes a whole number's digits backwards from end; returns where they begin.
 char* Digits(char* end, std::uint64_t value, int least = 1)
 {
@@ -29,22 +31,23 @@ char* Digits(char* end, std::uint64_t value, int least = 1)
     return end;
 }
 
-}  // namespace
-
-void AppendPdfNumber(std::string& out, double value, int decimals)
+// In whole units of the last decimal: coordinates are clamped to 1e7 and decimals to 6, so this fits an
+// integer with room to spare, and writing it is far cheaper than an exact decimal conversion. The
+// decimals are a constant, so that the divisions by their scale become multiplications.
+template <int kDecimals>
+void AppendFixed(std::string& out, double value)
 {
-    // In whole units of the last decimal: coordinates are clamped to 1e7 and decimals to 6, so this fits
-    // an integer with room to spare, and writing it is far cheaper than an exact decimal conversion.
-    static constexpr std::int64_t kScales[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-    decimals = std::clamp(decimals, 0, 6);
-    const std::int64_t scaled = std::llround(PdfCoordinate(value) * static_cast<double>(kScales[decimals]));
-    const std::uint64_t magnitude = static_cast<std::uint64_t>(scaled < 0 ? -scaled : scaled);
-    std::uint64_t fraction = magnitude % static_cast<std::uint64_t>(kScales[decimals]);
+    constexpr std::uint64_t kScale = Power10(kDecimals);
+    const double scaled = PdfCoordinate(value) * static_cast<double>(kScale);
+    // Halves round away from zero.
+    const auto rounded = static_cast<std::int64_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+    const std::uint64_t magnitude = static_cast<std::uint64_t>(rounded < 0 ? -rounded : rounded);
+    std::uint64_t fraction = magnitude % kScale;
     char text[40];
     char* const end = text + sizeof text;
     char* first = end;
     // Trailing zeros go, and the digits that are left keep their leading ones.
-    int places = decimals;
+    int places = kDecimals;
     while (fraction != 0 && fraction % 10 == 0) {
         fraction /= 10;
         --places;
@@ -53,8 +56,30 @@ void AppendPdfNumber(std::string& out, double value, int decimals)
         first = Digits(first, fraction, places);
         *--first = '.';
     }
-    first = Digits(first, magnitude / static_cast<std::uint64_t>(kScales[decimals]));
-    if (scaled < 0)
+    first = Digits(first, magnitude / kScale);
+    if (rounded < 0)
         *--first = '-';
     out.append(first, end);
+}
+
+}  // namespace
+
+void AppendPdfNumber(std::string& out, double value, int decimals)
+{
+    switch (std::clamp(decimals, 0, 6)) {
+    case 0:
+        return AppendFixed<0>(out, value);
+    case 1:
+        return AppendFixed<1>(out, value);
+    case 2:
+        return AppendFixed<2>(out, value);
+    case 3:
+        return AppendFixed<3>(out, value);
+    case 4:
+        return AppendFixed<4>(out, value);
+    case 5:
+        return AppendFixed<5>(out, value);
+    default:
+        return AppendFixed<6>(out, value);
+    }
 }
