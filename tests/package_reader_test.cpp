@@ -22,6 +22,8 @@ struct Entry {
     std::string name;
     std::string data;
     std::uint16_t method = 0;
+    // For deflated data, what it inflates to, which the headers' size and CRC are of.
+    std::string inflated = {};
 };
 
 // value in its low bytes, of which there are at most 4.
@@ -31,15 +33,18 @@ void Put(std::string& out, std::uint32_t value, int bytes)
         out += static_cast<char>(value >> (8 * i) & 0xFF);
 }
 
-// A ZIP of stored entries, in memory, with what each entry's headers claim of its method.
+// A ZIP of entries, in memory, with what each entry's headers claim of its method: stored, or deflated
+// with their size and CRC those of what they inflate to.
 UniqueFd Zip(const std::vector<Entry>& entries)
 {
     std::string zip;
     std::string directory;
     for (const Entry& entry : entries) {
-        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()),
-                                                          static_cast<uInt>(entry.data.size())));
-        const auto size = static_cast<std::uint32_t>(entry.data.size());
+        const std::string& content = entry.inflated.empty() ? entry.data : entry.inflated;
+        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(content.data()),
+                                                          static_cast<uInt>(content.size())));
+        const auto size = static_cast<std::uint32_t>(content.size());
+        const auto compressedSize = static_cast<std::uint32_t>(entry.data.size());
         const auto nameSize = static_cast<std::uint32_t>(entry.name.size());
         Put(directory, 0x02014B50, 4);
         Put(directory, 20, 2);
@@ -49,7 +54,7 @@ UniqueFd Zip(const std::vector<Entry>& entries)
         Put(directory, entry.method, 2);
         Put(directory, 0, 4);
         Put(directory, crc, 4);
-        Put(directory, size, 4);
+        Put(directory, compressedSize, 4);
         Put(directory, size, 4);
         Put(directory, nameSize, 2);
         Put(directory, 0, 2);
@@ -60,7 +65,7 @@ UniqueFd Zip(const std::vector<Entry>& entries)
         Put(directory, 0, 2);  // disk
         Put(directory, 0, 2);
         Put(directory, 0, 4);
-        Put(directory, static_cast<std::uint32_t>(zip.size() - 30 - nameSize - size), 4);
+        Put(directory, static_cast<std::uint32_t>(zip.size() - 30 - nameSize - compressedSize), 4);
         directory += entry.name;
     }
     const auto offset = static_cast<std::uint32_t>(zip.size());
@@ -75,6 +80,21 @@ UniqueFd Zip(const std::vector<Entry>& entries)
     UniqueFd file(memfd_create("package.xps", MFD_CLOEXEC));
     EXPECT_EQ(write(file.Get(), zip.data(), zip.size()), static_cast<ssize_t>(zip.size()));
     return file;
+}
+
+std::string RawDeflated(const std::string& data)
+{
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
 }
 
 HRESULT ReadDirectory(const std::vector<Entry>& entries)
@@ -121,6 +141,40 @@ TEST(PackageReader, PartsAreFoundByTheirUnescapedNamesWithoutRegardToCase)
     EXPECT_EQ(package.Read("pages/page 1.FPAGE"), "one");
     EXPECT_EQ(package.Find("Pages/Page%201.fpage"), nullptr);
     EXPECT_EQ(package.Find("Pages/Page 1.fpag"), nullptr);
+}
+
+TEST(ZipDirectory, DeflatedPartsComeWholeOrFailAfterWhatInflatedBeforeTheFault)
+{
+    std::string content;
+    for (int i = 0; content.size() < (1u << 20); ++i)
+        content += "<Path Data=\"M " + std::to_string(i % 997) + ",0 h 1 v 1 Z\"/>\n";
+    const std::string deflated = RawDeflated(content);
+    const auto inflate = [](const UniqueFd& file, std::string& read) {
+        ZipDirectory directory;
+        EXPECT_EQ(directory.Read(file.Get()), S_OK);
+        read.clear();
+        return InflateZipPart(file.Get(), directory.Parts().front(), [&](const unsigned char* bytes, std::size_t size) {
+            read.append(reinterpret_cast<const char*>(bytes), size);
+            return S_OK;
+        });
+    };
+    std::string read;
+    EXPECT_EQ(inflate(Zip({{"page", deflated, 8, content}}), read), S_OK);
+    EXPECT_EQ(read, content);
+
+    // A CRC that is not the data's fails once all of it has been given.
+    Entry unsound{"page", deflated, 8, content};
+    unsound.inflated.back() = ' ';
+    EXPECT_EQ(inflate(Zip({unsound}), read), OPC_E_ZIP_CORRUPTED_ARCHIVE);
+    EXPECT_EQ(read.size(), content.size());
+
+    // Data broken halfway gives what inflated before the break, then fails.
+    std::string broken = deflated;
+    for (std::size_t i = broken.size() / 2; i < broken.size() / 2 + 64; ++i)
+        broken[i] = static_cast<char>(0xFF);
+    EXPECT_NE(inflate(Zip({{"page", broken, 8, content}}), read), S_OK);
+    EXPECT_GT(read.size(), content.size() / 4);
+    EXPECT_LT(read.size(), content.size());
 }
 
 TEST(ZipReadAhead, GivesThePartInOrderAndAReadersFailureBeforeTheInflatings)
