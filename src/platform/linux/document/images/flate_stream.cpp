@@ -42,15 +42,15 @@ std::string FlateStream::Finish()
 
 void FlateStream::Deflate(int flush)
 {
+    // Most rows go in without a byte coming out: the data grows only by what does.
+    unsigned char buffer[kChunk];
     for (;;) {
-        const std::size_t start = m_data.size();
-        m_data.resize(start + kChunk);
-        m_stream.next_out = reinterpret_cast<unsigned char*>(&m_data[start]);
+        m_stream.next_out = buffer;
         m_stream.avail_out = static_cast<uInt>(kChunk);
         const int result = deflate(&m_stream, flush);
-        m_data.resize(m_data.size() - m_stream.avail_out);
         if (result == Z_STREAM_ERROR)
             ThrowDocument(E_UNEXPECTED);
+        m_data.append(reinterpret_cast<const char*>(buffer), kChunk - m_stream.avail_out);
         // Room left over means deflate took all it was given.
         if (flush == Z_FINISH ? result == Z_STREAM_END : m_stream.avail_out > 0)
             return;
