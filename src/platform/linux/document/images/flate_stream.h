@@ -1,26 +1,39 @@
-// Deflates samples as they are decoded, so that only the compressed image is ever held.
+// Deflates samples as they are decoded. A picture of up to a few MiB is held and deflated whole at its
+// end, by libdeflate, in half the time zlib takes; a larger one goes through zlib as it comes, so that
+// only its compressed data is ever held.
 #pragma once
 
 #include <zlib.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
-// Owner of a zlib deflate stream.
 class FlateStream {
 public:
-    FlateStream();
-    FlateStream(const FlateStream&) = delete;
-    FlateStream& operator=(const FlateStream&) = delete;
-    ~FlateStream();
-
     void Write(const unsigned char* data, std::size_t size);
     // Ends the stream and hands over its data; nothing may be written after.
     std::string Finish();
 
 private:
-    void Deflate(int flush);
+    // Owner of a zlib deflate stream, which appends what it makes to out.
+    class ZlibStream {
+    public:
+        ZlibStream();
+        ZlibStream(const ZlibStream&) = delete;
+        ZlibStream& operator=(const ZlibStream&) = delete;
+        ~ZlibStream() { deflateEnd(&m_stream); }
 
-    z_stream m_stream{};
+        void Write(const unsigned char* data, std::size_t size, std::string& out);
+        void Finish(std::string& out);
+
+    private:
+        void Deflate(int flush, std::string& out);
+
+        z_stream m_stream{};
+    };
+
+    std::string m_held;
+    std::optional<ZlibStream> m_zlib;
     std::string m_data;
 };
