@@ -12,7 +12,7 @@ namespace {
 constexpr std::size_t kBatch = 256;
 // What may wait to be painted, in bytes of the trees' text and nodes: a few batches of small trees, or
 // one large one, so that reading ahead never holds more than a little of the page.
-constexpr std::size_t kMostHandedBytes = std::size_t{4} << 20;
+constexpr std::size_t kMostHandedBytes = std::size_t{1} << 20;
 constexpr std::size_t kNodeBytes = 64;
 
 std::size_t Bytes(const XmlElement& element)
