@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::size_t kBatch = 256;
 // What may wait to be painted, in bytes of the trees' text and nodes: a few batches of small trees, or
-// one large one, so that reading ahead never holds more than a little of the page.
+// one large one, so that reading ahead holds little of a page, however many pages it runs ahead.
 constexpr std::size_t kMostHandedBytes = std::size_t{1} << 20;
 constexpr std::size_t kNodeBytes = 64;
 
