@@ -1,10 +1,7 @@
 #include "flate_stream.h"
 
-#include <libdeflate.h>
-
-#include <memory>
-
 #include "document_failure.h"
+#include "pdf_deflate.h"
 
 namespace {
 
@@ -13,20 +10,6 @@ namespace {
 constexpr int kLevel = 1;
 constexpr std::size_t kChunk = 64 * 1024;
 constexpr std::size_t kMostHeldWhole = std::size_t{4} << 20;
-
-std::string DeflateWhole(const std::string& data)
-{
-    const std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> compressor(
-        libdeflate_alloc_compressor(kLevel), libdeflate_free_compressor);
-    if (!compressor)
-        ThrowDocument(E_OUTOFMEMORY);
-    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), data.size());
-    const std::unique_ptr<char[]> buffer(new char[bound]);
-    const std::size_t made = libdeflate_zlib_compress(compressor.get(), data.data(), data.size(), buffer.get(), bound);
-    if (made == 0)
-        ThrowDocument(E_UNEXPECTED);
-    return std::string(buffer.get(), made);
-}
 
 }  // namespace
 
@@ -47,7 +30,7 @@ void FlateStream::Write(const unsigned char* data, std::size_t size)
 std::string FlateStream::Finish()
 {
     if (!m_zlib)
-        return DeflateWhole(m_held);
+        return PdfDeflater(kLevel).Deflate(m_held);
     m_zlib->Finish(m_data);
     return std::move(m_data);
 }

@@ -6,15 +6,7 @@
 
 #include "document_failure.h"
 
-namespace {
-
-// Content streams, the most of what is deflated, are text of a few operators repeated. At this level
-// libdeflate makes them as small as zlib's first lazy level does, in half its time.
-constexpr int kLevel = 2;
-
-}  // namespace
-
-PdfDeflater::PdfDeflater() : m_compressor(libdeflate_alloc_compressor(kLevel))
+PdfDeflater::PdfDeflater(int level) : m_compressor(libdeflate_alloc_compressor(level))
 {
     if (m_compressor == nullptr)
         ThrowDocument(E_OUTOFMEMORY);
