@@ -132,6 +132,19 @@ TEST_F(ServerFaults, StoppedWhileTheToolWaitsForLongTheToolWaitsAndEndsZeroOnceT
     EXPECT_EQ(PdfPages(Server().Pdf(*Server().Captured().begin())), 3);
 }
 
+TEST_F(ServerFaults, StoppedForGoodWhileTheToolWaitsTheToolFailsUnavailableAfterAMinute)
+{
+    ASSERT_EQ(Server().Command("cupsdisable", {"Faults"}).exitCode, 0);
+    ChildProcess tool = StartTool(kDocuments / "text.xps");
+    ASSERT_TRUE(WaitUntil([&] { return !Server().UnfinishedJobs("Faults").empty(); })) << "no job was made";
+    std::this_thread::sleep_for(200ms);
+    ASSERT_EQ(Server().Stop().exitCode, 0);
+    const auto stopped = std::chrono::steady_clock::now();
+    ExpectFailure(tool.Finish(), HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+    // The server stopped answering a little before its stop returned.
+    EXPECT_GE(std::chrono::steady_clock::now() - stopped, 50s) << "a server only restarting would have been given up on";
+}
+
 // A tmpfs of the size given ("64k"), mounted for the test's lifetime.
 class SmallFileSystem {
 public:

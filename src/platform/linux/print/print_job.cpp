@@ -15,6 +15,9 @@ namespace {
 // at first, as a short job ends within milliseconds, then less often, up to a few times a second.
 constexpr std::chrono::milliseconds kFirstPoll{10};
 constexpr std::chrono::milliseconds kPollInterval{150};
+// A server that comes back (a restart, an upgrade) is waited for; one unreachable this long is taken for
+// dead, so that no script hangs on it. The job, should the server ever return, is the server's to finish.
+constexpr std::chrono::seconds kUnreachableLimit{60};
 constexpr std::size_t kSendBlock = 64u << 10;
 
 HRESULT LastRequestStatus()
@@ -54,7 +57,8 @@ void PrinterUri(const char* name, char (&uri)[HTTP_MAX_URI], char (&resource)[HT
 }
 
 struct JobState {
-    bool answered;  // false while the server cannot be asked
+    bool reached;   // the server gave an answer of any kind
+    bool answered;  // false while the server cannot be asked, or is too busy to say
     bool ended;
     XPS_JOB_COMPLETION completion;
     HRESULT status;
@@ -71,25 +75,27 @@ JobState AskJobState(http_t* http, int id)
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr, kAttributes);
     const IppMessage response(cupsDoRequest(http, request, "/jobs/"));
 
-    const ipp_status_t answer = response ? ippGetStatusCode(response.get()) : IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+    if (!response)
+        return {false, false, false, XPS_JOB_IN_PROGRESS, S_OK};
+    const ipp_status_t answer = ippGetStatusCode(response.get());
     if (answer == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE || answer == IPP_STATUS_ERROR_BUSY ||
         answer == IPP_STATUS_ERROR_TEMPORARY || answer == IPP_STATUS_ERROR_TIMEOUT)
-        return {false, false, XPS_JOB_IN_PROGRESS, S_OK};
+        return {true, false, false, XPS_JOB_IN_PROGRESS, S_OK};
     if (answer == IPP_STATUS_ERROR_NOT_FOUND)
-        return {true, true, XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_NOT_FOUND)};
+        return {true, true, true, XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_NOT_FOUND)};
     if (answer > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return {true, true, XPS_JOB_FAILED, StatusFromIpp(answer)};
+        return {true, true, true, XPS_JOB_FAILED, StatusFromIpp(answer)};
     // Job-state-reasons do not tell these apart; job-state does.
     switch (ippGetInteger(ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM), 0)) {
     case IPP_JSTATE_COMPLETED:
-        return {true, true, XPS_JOB_COMPLETED, S_OK};
+        return {true, true, true, XPS_JOB_COMPLETED, S_OK};
     case IPP_JSTATE_CANCELED:
-        return {true, true, XPS_JOB_CANCELLED, HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED)};
+        return {true, true, true, XPS_JOB_CANCELLED, HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED)};
     case IPP_JSTATE_ABORTED:
-        return {true, true, XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_GEN_FAILURE)};
+        return {true, true, true, XPS_JOB_FAILED, HRESULT_FROM_WIN32(ERROR_GEN_FAILURE)};
     default:
         // Pending, held, processing or stopped: a paused queue keeps the job, and the caller waits.
-        return {true, false, XPS_JOB_IN_PROGRESS, S_OK};
+        return {true, true, false, XPS_JOB_IN_PROGRESS, S_OK};
     }
 }
 
@@ -277,7 +283,9 @@ XPS_JOB_STATUS PrintJob::Status() const
 
 void PrintJob::Follow(int id)
 {
+    using Clock = std::chrono::steady_clock;
     HttpConnection http;
+    Clock::time_point lastReached = Clock::now();
     for (std::chrono::milliseconds wait = kFirstPoll;; wait = std::min(2 * wait, kPollInterval)) {
         {
             std::unique_lock<std::mutex> lock(m_mutex);
@@ -287,13 +295,19 @@ void PrintJob::Follow(int id)
         // A server that went away keeps the job and runs it again once back: keep asking until it answers.
         if (!http)
             http = ConnectToPrintServer();
-        if (!http)
-            continue;
-        const JobState state = AskJobState(http.get(), id);
-        if (!state.answered) {
-            http.reset();
-        } else if (state.ended) {
-            End(state.completion, state.status);
+        if (http) {
+            const JobState state = AskJobState(http.get(), id);
+            if (state.ended) {
+                End(state.completion, state.status);
+                return;
+            }
+            if (state.reached)
+                lastReached = Clock::now();
+            if (!state.answered)
+                http.reset();
+        }
+        if (Clock::now() - lastReached >= kUnreachableLimit) {
+            End(XPS_JOB_FAILED, HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
             return;
         }
     }
