@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "document_status.h"
 #include "process.h"
@@ -146,7 +147,11 @@ TEST(Translator, TextExtractsAndTheTitleAndLinksAreKept)
     ASSERT_EQ(link.status, S_OK);
     std::ifstream in(link.pdf, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_NE(bytes.find("/URI (http://example.com/wrenpage)"), std::string::npos);
+    std::vector<std::string> uris;
+    for (std::size_t at = bytes.find("/URI ("); at != std::string::npos; at = bytes.find("/URI (", at + 1))
+        uris.push_back(bytes.substr(at + 6, bytes.find(')', at) - at - 6));
+    EXPECT_EQ(uris, (std::vector<std::string>{"http://example.com/wrenpage", "HTTPS://example.com/secure",
+                                              "mailto:someone@example.com"}));
     EXPECT_NE(RunProcess("/usr/bin/pdfinfo", {link.pdf.string()}).out.find("Title:           Feature \xC3\xA9t\xC3\xA9"),
               std::string::npos);
     fs::remove(link.pdf);

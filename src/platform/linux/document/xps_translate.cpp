@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 #include <new>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -167,6 +169,32 @@ PdfRect PageBox(const std::array<double, 4>& box, const PdfRect& media)
     return r;
 }
 
+// A URI as markup may space it: readers trim the white space around it before they look at its scheme.
+std::string_view TrimmedUri(std::string_view uri)
+{
+    constexpr std::string_view kSpace = " \t\r\n";
+    const std::size_t first = uri.find_first_not_of(kSpace);
+    if (first == std::string_view::npos)
+        return {};
+    return uri.substr(first, uri.find_last_not_of(kSpace) - first + 1);
+}
+
+// The scheme of an absolute URI, in lower case; none for a relative reference.
+std::optional<std::string> UriScheme(std::string_view uri)
+{
+    const std::size_t colon = uri.find(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return std::nullopt;
+    std::string scheme;
+    for (const char c : uri.substr(0, colon)) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && (scheme.empty() || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')))
+            return std::nullopt;
+        scheme += static_cast<char>(letter ? c | 0x20 : c);
+    }
+    return scheme;
+}
+
 class Translation {
 public:
     Translation(int fd, const PdfSink& sink)
@@ -253,18 +281,21 @@ private:
         m_painter.reset();
     }
 
-    // A link to a name in the document goes to the page that holds it; one to a URI with a scheme goes
-    // out; anything else leads nowhere a reader of the PDF can follow.
+    // A link to a name in the document goes to the page that holds it; one to the web or to mail goes
+    // out. Anything else leads nowhere a reader of the PDF should follow: the PDF is handed to people,
+    // and a script, a local file or inline data in it would run or open on their machines.
     std::optional<PdfRef> Link(const PageLink& link)
     {
-        const std::string& uri = link.uri;
-        const std::size_t colon = uri.find(':');
-        if (colon != std::string::npos && colon > 1 && uri.find('/') > colon)
-            return WriteUriLink(m_writer, link.area, uri);
+        const std::string_view uri = TrimmedUri(link.uri);
+        if (const std::optional<std::string> scheme = UriScheme(uri)) {
+            if (*scheme == "http" || *scheme == "https" || *scheme == "mailto")
+                return WriteUriLink(m_writer, link.area, uri);
+            return std::nullopt;
+        }
         const std::size_t hash = uri.find('#');
         if (hash == std::string::npos)
             return std::nullopt;
-        const auto target = m_targets.find(uri.substr(hash + 1));
+        const auto target = m_targets.find(std::string(uri.substr(hash + 1)));
         if (target == m_targets.end())
             return std::nullopt;
         return WritePageLink(m_writer, link.area, m_pages[target->second], 0, 0);
