@@ -114,6 +114,34 @@ TEST(ZipDirectory, EntriesFailInTheirOrderARepeatedNameAmongThem)
     EXPECT_EQ(ReadDirectory({{"p", ""}, {"q/[x].piece", ""}, {"P/[0].last.piece", ""}}), OPC_E_INVALID_PIECE);
 }
 
+// A directory that says it holds count items, with nothing in it but its Zip64 end records.
+HRESULT ReadEmptyDirectoryOf(std::uint64_t count)
+{
+    std::string zip;
+    Put(zip, 0x06064B50, 4);
+    Put(zip, 44, 4), Put(zip, 0, 4);
+    Put(zip, 45, 2), Put(zip, 45, 2), Put(zip, 0, 4), Put(zip, 0, 4);
+    for (int i = 0; i < 2; ++i)
+        Put(zip, static_cast<std::uint32_t>(count), 4), Put(zip, static_cast<std::uint32_t>(count >> 32), 4);
+    Put(zip, 0, 4), Put(zip, 0, 4), Put(zip, 0, 4), Put(zip, 0, 4);
+    Put(zip, 0x07064B50, 4), Put(zip, 0, 4), Put(zip, 0, 4), Put(zip, 0, 4), Put(zip, 1, 4);
+    Put(zip, 0x06054B50, 4), Put(zip, 0, 4), Put(zip, 0xFFFF, 2), Put(zip, 0xFFFF, 2);
+    Put(zip, 0xFFFFFFFF, 4), Put(zip, 0xFFFFFFFF, 4), Put(zip, 0, 2);
+    UniqueFd file(memfd_create("package.xps", MFD_CLOEXEC));
+    EXPECT_EQ(write(file.Get(), zip.data(), zip.size()), static_cast<ssize_t>(zip.size()));
+    ZipDirectory directory;
+    return directory.Read(file.Get());
+}
+
+TEST(ZipDirectory, NamesWithANulEscapedOrNotAndDirectoriesOfOverAMillionItemsAreRefused)
+{
+    EXPECT_EQ(ReadDirectory({{"a%00.xml", ""}}), OPC_E_NONCONFORMING_URI);
+    EXPECT_EQ(ReadDirectory({{std::string("a\0.xml", 6), ""}}), OPC_E_NONCONFORMING_URI);
+    EXPECT_EQ(ReadEmptyDirectoryOf(1'000'001), OPC_E_ZIP_CENTRAL_DIRECTORY_TOO_LARGE);
+    // A million is allowed: this one fails only for holding none of them.
+    EXPECT_EQ(ReadEmptyDirectoryOf(1'000'000), OPC_E_ZIP_INCONSISTENT_DIRECTORY);
+}
+
 TEST(PackageReader, PartsAreFoundByTheirUnescapedNamesWithoutRegardToCase)
 {
     const std::string relationships = "http://schemas.openxmlformats.org/package/2006/relationships";

@@ -358,8 +358,9 @@ HRESULT ZipDirectory::AddEntry(const unsigned char* header)
     if ((flags & (kEncrypted | kStrongEncryption)) != 0 || (method != kStored && method != kDeflated))
         return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
     const std::string_view name(reinterpret_cast<const char*>(header + kDirectoryHeaderSize), nameSize);
-    // A name with a NUL in it would reach C readers as a shorter name, possibly another part's.
-    if (name.empty() || name.find('\0') != std::string_view::npos)
+    // A name with a NUL in it, raw or escaped, would reach C readers as a shorter name, possibly another
+    // part's.
+    if (name.empty() || name.find('\0') != std::string_view::npos || name.find("%00") != std::string_view::npos)
         return OPC_E_NONCONFORMING_URI;
 
     ZipEntry entry;

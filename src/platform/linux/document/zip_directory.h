@@ -18,7 +18,7 @@ constexpr std::uint64_t kMaxPartSize = 64u << 20;
 // never do, runs of one byte made to fill memory do.
 constexpr std::uint64_t kRatioCheckedSize = 8u << 20;
 constexpr std::uint64_t kMaxCompressionRatio = 400;
-constexpr std::size_t kMaxEntries = 1u << 20;
+constexpr std::size_t kMaxEntries = 1'000'000;
 constexpr std::uint64_t kMaxDirectorySize = 64u << 20;
 
 // An entry as read from the directory, kept small: a package may have a million of them.
