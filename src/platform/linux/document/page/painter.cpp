@@ -393,6 +393,8 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     style.emSize = em;
     style.sideways = Is(glyphs.Attribute("IsSideways"), "true");
     style.bidiLevel = static_cast<unsigned>(std::clamp(NumberAttribute(glyphs, "BidiLevel", 0), 0.0, 61.0));
+    const std::string* simulation = glyphs.Attribute("StyleSimulations");
+    style.bold = Is(simulation, "BoldSimulation") || Is(simulation, "BoldItalicSimulation");
     const std::string* unicode = glyphs.Attribute("UnicodeString");
     const std::string* indices = glyphs.Attribute("Indices");
     std::vector<PlacedGlyph> placed =
@@ -416,8 +418,7 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     Drew(bounds, matrix);
 
     PdfContent& content = Top().content;
-    const std::string* simulation = glyphs.Attribute("StyleSimulations");
-    const bool bold = Is(simulation, "BoldSimulation") || Is(simulation, "BoldItalicSimulation");
+    const bool bold = style.bold;
     const bool italic = Is(simulation, "ItalicSimulation") || Is(simulation, "BoldItalicSimulation");
     // Plain text in one opaque colour needs no state of its own: its matrix goes into the text's.
     const bool plain = !bold && IsOpaqueColor(paint) && IsPlain(glyphs);
@@ -443,11 +444,26 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     const auto textMatrix = [&](double x, double y) {
         return ToPdf(Matrix{em, 0, italic ? em * kItalicSlant : 0, -em, origin.x + x, origin.y + y} * toSurface);
     };
+    // A glyph whose text differs from what its code reads as in the font's variant in use is written
+    // through another variant, which starts a new run.
+    unsigned variant = 0;
+    std::vector<PdfGlyph> run;
+    const auto record = [&](const PlacedGlyph& glyph) {
+        const GlyphCode code = font.glyphs->Record(glyph.glyph, glyph.text, variant);
+        if (code.variant != variant) {
+            if (!run.empty())
+                content.ShowGlyphs(run);
+            run.clear();
+            variant = code.variant;
+            content.Font(Top().resources.Font(m_document.FontVariant(font, variant)), 1);
+        }
+        return code.code;
+    };
     // A sideways glyph is turned a quarter counter-clockwise, its vertical origin (the middle of its
     // top) on the baseline, and each goes on its own: the run advances by the glyphs' heights.
     if (style.sideways) {
         for (const PlacedGlyph& glyph : placed) {
-            const std::uint16_t id = font.glyphs->Record(glyph.glyph, glyph.text);
+            const std::uint16_t id = record(glyph);
             const double x = origin.x + glyph.x + font.font->Ascent() * scale;
             const double y = origin.y + glyph.y + font.font->Advance(glyph.glyph) * scale / 2;
             content.TextMatrix(ToPdf(Matrix{0, -em, -em, 0, x, y} * toSurface));
@@ -455,13 +471,11 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         }
         placed.clear();
     }
-    std::vector<PdfGlyph> run;
-    std::size_t start = 0;
     for (std::size_t i = 0; i < placed.size(); ++i) {
         const PlacedGlyph& glyph = placed[i];
-        if (i == start)
+        const std::uint16_t id = record(glyph);
+        if (run.empty())
             content.TextMatrix(textMatrix(glyph.x, glyph.y));
-        const std::uint16_t id = font.glyphs->Record(glyph.glyph, glyph.text);
         PdfGlyph shown{id, 0};
         const bool last = i + 1 == placed.size();
         if (!last && placed[i + 1].y == glyph.y) {
@@ -472,7 +486,6 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         if (last || placed[i + 1].y != glyph.y) {
             content.ShowGlyphs(run);
             run.clear();
-            start = i + 1;
         }
     }
     content.EndText();
