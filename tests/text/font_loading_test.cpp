@@ -104,7 +104,7 @@ TEST(FontLoading, FontsCutShortOrDamagedLoadOrFailWithTheFontStatus)
                 const Font font(bytes, "/Fonts/damaged.ttf", "", 0);
                 GlyphUse use(font);
                 for (char32_t c : std::u32string_view(U"Damaged"))
-                    use.Record(font.Glyph(c), std::u32string_view(&c, 1));
+                    use.Record(font.Glyph(c), {&c, 1});
                 const FontSubset subset(font, use);
                 EXPECT_FALSE(subset.Program().empty());
             } catch (const DocumentFailure& failure) {

@@ -101,7 +101,7 @@ TEST(ToUnicodeMaps, MapLigaturesToTheirLettersAndNonBmpTextToSurrogatePairs)
     use.Record(ligature, U"fi");
     use.Record(font.Glyph(U'x'), U"\U0001D11E");
     for (char32_t c : std::u32string_view(U"abcde"))
-        use.Record(font.Glyph(c), std::u32string_view(&c, 1));
+        use.Record(font.Glyph(c), {&c, 1});
     EXPECT_EQ(use.Record(font.GlyphCount() + 5, U"lost").code, 0);
 
     const std::string cmap = ToUnicodeCMap(use);
@@ -119,7 +119,7 @@ TEST(ToUnicodeMaps, HoldAtMostAHundredEntriesABlock)
     GlyphUse use(font);
     for (char32_t glyph = 1; glyph <= 250; ++glyph) {
         const char32_t text = 0x4E00 + 2 * glyph;
-        use.Record(glyph, std::u32string_view(&text, 1));
+        use.Record(glyph, {&text, 1});
     }
     const std::string cmap = ToUnicodeCMap(use);
     const auto blocks = [&cmap](const std::string& opening) {

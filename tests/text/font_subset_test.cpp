@@ -25,7 +25,7 @@ TEST_P(FontSubsets, KeepTheGlyphIdsAndOutlinesOfTheGlyphsDrawnAndLittleElse)
     const Font font(bytes, GetParam(), "", 0);
     GlyphUse use(font);
     for (char32_t c : std::u32string_view(U"Wrenpage"))
-        use.Record(font.Glyph(c), std::u32string_view(&c, 1));
+        use.Record(font.Glyph(c), {&c, 1});
 
     const FontSubset subset(font, use);
     const std::string_view program = subset.Program();

@@ -154,8 +154,7 @@ std::vector<PlacedGlyph> LayOutGlyphs(const Font& font, const GlyphRunStyle& sty
     double pen = 0;
     std::size_t unit = 0;
     const double emboldened = style.bold ? style.emSize / 50 : 0;
-    const auto place = [&](std::uint32_t glyph, std::optional<double> advance, double u, double v,
-                           std::optional<std::u32string> text) {
+    const auto place = [&](std::uint32_t glyph, std::optional<double> advance, double u, double v, std::u32string text) {
         budget.Spend();
         const double natural =
             (style.sideways ? font.VerticalAdvance(glyph) : font.Advance(glyph)) * scale + emboldened;
@@ -177,19 +176,16 @@ std::vector<PlacedGlyph> LayOutGlyphs(const Font& font, const GlyphRunStyle& sty
     // A cluster "(c:g)" maps its c code units to g glyphs: its own and the next g - 1 mappings'.
     std::size_t clusterGlyphsLeft = 0;
     char32_t clusterFirst = 0;
-    std::optional<std::u32string> text;
     for (const GlyphMapping& mapping : mappings) {
         if (clusterGlyphsLeft > 0) {
             --clusterGlyphsLeft;
-            // The cluster's further glyphs stand for none of its text, which went with its first.
-            place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset,
-                  text ? std::optional<std::u32string>(std::u32string()) : std::nullopt);
+            place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset, {});
             continue;
         }
         const std::size_t end = std::min(units.size(), unit + mapping.codeUnits);
         clusterFirst = unit < units.size() ? CodePointAt(units, unit) : 0;
-        text = unit < units.size() ? std::optional<std::u32string>(CodePoints(units, unit, end)) : std::nullopt;
-        place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset, text);
+        place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset,
+              CodePoints(units, unit, end));
         unit = end;
         clusterGlyphsLeft = mapping.glyphs - 1;
     }

@@ -16,9 +16,8 @@ struct PlacedGlyph {
     // From the run's origin, in the page's units: x along the baseline, y down.
     double x;
     double y;
-    // The cluster's text with its first glyph, none with its others; nothing where the run does not
-    // say what the glyph stands for (no characters left to it).
-    std::optional<std::u32string> text;
+    // The cluster's text with its first glyph, none with its others or where the run gives none.
+    std::u32string text;
 };
 
 struct GlyphRunStyle {

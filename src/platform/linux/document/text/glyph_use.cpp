@@ -1,5 +1,7 @@
 #include "glyph_use.h"
 
+#include <optional>
+
 namespace {
 
 std::u16string Utf16(std::u32string_view text)
@@ -23,16 +25,14 @@ std::u16string Utf16(std::u32string_view text)
 
 }  // namespace
 
-GlyphCode GlyphUse::Record(std::uint32_t glyph, std::optional<std::u32string_view> text, unsigned variant)
+GlyphCode GlyphUse::Record(std::uint32_t glyph, std::u32string_view text, unsigned variant)
 {
     const auto drawn = static_cast<std::uint16_t>(glyph < m_glyphCount ? glyph : 0);
     const std::uint16_t code = m_font.Code(drawn);
     m_glyphOf.emplace(code, drawn);
     if (variant >= m_variants.size())
         variant = 0;
-    if (!text)
-        return {code, variant};
-    return {code, Place(code, Utf16(*text), variant)};
+    return {code, Place(code, Utf16(text), variant)};
 }
 
 unsigned GlyphUse::Place(std::uint16_t code, std::u16string text, unsigned preferred)

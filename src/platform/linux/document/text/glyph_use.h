@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,11 +30,11 @@ class GlyphUse {
 public:
     explicit GlyphUse(const Font& font) : m_font(font), m_glyphCount(font.GlyphCount()), m_variants(1) {}
 
-    // Records a glyph drawn standing for text, or for whatever it stands for elsewhere where the run
-    // does not say (nullopt), and returns its code and the variant to write it through: the one given,
-    // the variant the run is written in, where it can take the glyph's text. A glyph the font does not
-    // have is drawn as .notdef (0) with its text. Code points that are no Unicode scalar become U+FFFD.
-    GlyphCode Record(std::uint32_t glyph, std::optional<std::u32string_view> text = std::nullopt, unsigned variant = 0);
+    // Records a glyph drawn standing for text (none for a cluster's further glyphs, or where the run
+    // gives none), and returns its code and the variant to write it through: the one given, the variant
+    // the run is written in, where it can take the glyph's text. A glyph the font does not have is drawn
+    // as .notdef (0) with its text. Code points that are no Unicode scalar become U+FFFD.
+    GlyphCode Record(std::uint32_t glyph, std::u32string_view text = {}, unsigned variant = 0);
 
     bool Empty() const { return m_glyphOf.empty(); }
     std::size_t Variants() const { return m_variants.size(); }
