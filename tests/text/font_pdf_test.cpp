@@ -113,6 +113,30 @@ TEST(ToUnicodeMaps, MapLigaturesToTheirLettersAndNonBmpTextToSurrogatePairs)
     EXPECT_NE(cmap.find("<0000> <006C006F00730074>"), std::string::npos) << cmap;
 }
 
+// One glyph drawn for "A" and for "a" (small capitals) reads as each through a variant of its own; a
+// glyph of no text maps to none; past the bound of variants a text falls back to the variant in use.
+TEST(ToUnicodeMaps, ReadAGlyphAsEachOfItsTextsThroughVariantsWithinTheirBound)
+{
+    const Font font(ReadFontFile(kDejaVuSans), "/Fonts/DejaVuSans.ttf", "", 0);
+    GlyphUse use(font);
+    const std::uint32_t capital = font.Glyph(U'A');
+    EXPECT_EQ(use.Record(capital, U"A").variant, 0u);
+    EXPECT_EQ(use.Record(capital, U"a").variant, 1u);
+    EXPECT_EQ(use.Record(capital, U"A", 1).variant, 0u);
+    // A glyph new to the variant in use is taken there, so the run need not switch.
+    EXPECT_EQ(use.Record(font.Glyph(U'B'), U"B", 1).variant, 1u);
+    EXPECT_EQ(use.Record(font.Glyph(U'C'), U"").variant, 0u);
+    EXPECT_NE(ToUnicodeCMap(use, 0).find("<" + Hex4(capital) + "> <0041>"), std::string::npos);
+    EXPECT_NE(ToUnicodeCMap(use, 1).find("<" + Hex4(capital) + "> <0061>"), std::string::npos);
+    EXPECT_NE(ToUnicodeCMap(use, 0).find("<" + Hex4(font.Glyph(U'C')) + "> <>"), std::string::npos);
+
+    const std::uint32_t many = font.Glyph(U'x');
+    for (char32_t text = 0x4E00; text < 0x4E00 + kMaxTextVariants; ++text)
+        EXPECT_EQ(use.Record(many, std::u32string_view(&text, 1)).variant, text - 0x4E00);
+    EXPECT_EQ(use.Record(many, U"\u9999", 7).variant, 7u);
+    EXPECT_EQ(use.Variants(), kMaxTextVariants);
+}
+
 TEST(ToUnicodeMaps, HoldAtMostAHundredEntriesABlock)
 {
     const Font font(ReadFontFile(kDejaVuSans), "/Fonts/DejaVuSans.ttf", "", 0);
