@@ -37,34 +37,39 @@ GlyphCode GlyphUse::Record(std::uint32_t glyph, std::u32string_view text, unsign
 
 unsigned GlyphUse::Place(std::uint16_t code, std::u16string text, unsigned preferred)
 {
+    // The first variant takes each code once whatever the bound, as it is bounded by the codes.
     const bool room = m_texts < kMaxVariantTexts;
-    auto& here = m_variants[preferred];
-    if (const auto found = here.find(code); found != here.end()) {
-        if (found->second == text)
-            return preferred;
-    } else if (room || preferred == 0) {
-        // The first variant takes each code once, so it is bounded by the codes.
-        here.emplace(code, std::move(text));
-        ++m_texts;
+    const auto found = m_variants[preferred].find(code);
+    if (found != m_variants[preferred].end() && found->second == text)
         return preferred;
-    }
+    if (found == m_variants[preferred].end() && (room || preferred == 0))
+        return Assign(preferred, code, std::move(text));
     std::optional<unsigned> free;
+    std::optional<unsigned> held;
     for (unsigned variant = 0; variant < m_variants.size(); ++variant) {
-        const auto found = m_variants[variant].find(code);
-        if (found == m_variants[variant].end())
-            free = free ? free : std::optional<unsigned>(variant);
-        else if (found->second == text)
+        const auto other = m_variants[variant].find(code);
+        if (other == m_variants[variant].end())
+            free = free ? free : variant;
+        else if (other->second == text)
             return variant;
+        else
+            held = held ? held : variant;
     }
-    if (!room || (!free && m_variants.size() == kMaxTextVariants))
-        return preferred;
-    if (!free) {
-        free = static_cast<unsigned>(m_variants.size());
+    if (room && free)
+        return Assign(*free, code, std::move(text));
+    if (room && m_variants.size() < kMaxTextVariants) {
         m_variants.emplace_back();
+        return Assign(static_cast<unsigned>(m_variants.size() - 1), code, std::move(text));
     }
-    m_variants[*free].emplace(code, std::move(text));
+    // Past the bounds the glyph reads as a text it was given before.
+    return held ? *held : Assign(0, code, std::move(text));
+}
+
+unsigned GlyphUse::Assign(unsigned variant, std::uint16_t code, std::u16string text)
+{
+    m_variants[variant].emplace(code, std::move(text));
     ++m_texts;
-    return *free;
+    return variant;
 }
 
 std::uint16_t GlyphUse::GlyphOf(std::uint16_t code) const

@@ -47,6 +47,7 @@ public:
 
 private:
     unsigned Place(std::uint16_t code, std::u16string text, unsigned preferred);
+    unsigned Assign(unsigned variant, std::uint16_t code, std::u16string text);
 
     const Font& m_font;
     unsigned m_glyphCount;
