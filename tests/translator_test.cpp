@@ -157,6 +157,43 @@ TEST(Translator, TextExtractsAndTheTitleAndLinksAreKept)
     fs::remove(link.pdf);
 }
 
+// The text copied from the PDF is the UnicodeStrings, however the glyphs draw it: one glyph for "a" and
+// "A", a cluster of two glyphs for one character and one glyph for two, characters the font lacks, and
+// a font whose glyphs the second of two FixedDocuments gives other text.
+TEST(Translator, TextReadsAsTheUnicodeStringsWhateverGlyphsDrawIt)
+{
+    for (const auto& [document, text] : {
+             std::pair{"smallcaps", "Example\nEXAMPLE\n\f"},
+             {"clusters", "ae \u00e6 e\u0301\n\f"},
+             {"missing", "Zebra \u4e2d\u6587\n\f"},
+             {"shared", "First \u4e2d\n\fSecond \u6587\u5b57 fjord\n\f"},
+             {"bold", "iiiiiiiiii\niiiiiiiiii\n\f"},
+         }) {
+        const Rendered rendered = TranslateDocument(std::string("reads-") + document + ".xps");
+        ASSERT_EQ(rendered.status, S_OK) << document;
+        EXPECT_EQ(RunProcess("/usr/bin/pdftotext", {"-raw", "-enc", "UTF-8", rendered.pdf.string(), "-"}).out, text);
+        fs::remove(rendered.pdf);
+    }
+}
+
+// Simulated bold widens each glyph's advance by a fiftieth of the em: ten glyphs at 20 units (15 points)
+// to the em take nine times 0.3 points more than the same glyphs unemboldened.
+TEST(Translator, SimulatedBoldWidensEachAdvanceByAFiftiethOfTheEm)
+{
+    const Rendered rendered = TranslateDocument("reads-bold.xps");
+    ASSERT_EQ(rendered.status, S_OK);
+    const std::string boxes = RunProcess("/usr/bin/pdftotext", {"-bbox", rendered.pdf.string(), "-"}).out;
+    fs::remove(rendered.pdf);
+    std::vector<double> widths;
+    for (std::size_t at = boxes.find("<word "); at != std::string::npos; at = boxes.find("<word ", at + 1)) {
+        double xMin = 0, yMin = 0, xMax = 0;
+        ASSERT_EQ(std::sscanf(boxes.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\" xMax=\"%lf\"", &xMin, &yMin, &xMax), 3);
+        widths.push_back(xMax - xMin);
+    }
+    ASSERT_EQ(widths.size(), 2u) << boxes;
+    EXPECT_NEAR(widths[1] - widths[0], 9 * 0.3, 0.02);
+}
+
 // Across a long document every page comes once and in order, and pages that each show a picture of
 // their own, named every way a page can name a part, keep it.
 TEST(Translator, EveryPageOfLongDocumentsKeepsItsTextAndPicture)

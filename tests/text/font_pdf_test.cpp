@@ -67,7 +67,7 @@ TEST(PdfWidths, GiveEveryGlyphDrawnItsAdvanceInThousandthsCompactly)
     const std::string array = PdfWidthArray(font, use);
 
     std::map<long, long> expected;
-    for (const auto& [glyph, text] : use.Glyphs())
+    for (const auto& [glyph, text] : use.GlyphsByCode())
         expected[glyph] = std::lround(font.Advance(glyph) * 1000.0 / font.UnitsPerEm());
     EXPECT_EQ(ReadWidths(array), expected) << array;
     // The ten digits share one width, so they take one range.
@@ -102,14 +102,40 @@ TEST(ToUnicodeMaps, MapLigaturesToTheirLettersAndNonBmpTextToSurrogatePairs)
     use.Record(font.Glyph(U'x'), U"\U0001D11E");
     for (char32_t c : std::u32string_view(U"abcde"))
         use.Record(font.Glyph(c), {&c, 1});
-    EXPECT_EQ(use.Record(font.GlyphCount() + 5, U"lost"), 0);
+    EXPECT_EQ(use.Record(font.GlyphCount() + 5, U"lost").code, 0);
 
     const std::string cmap = ToUnicodeCMap(use);
     EXPECT_NE(cmap.find("<" + Hex4(ligature) + "> <00660069>"), std::string::npos) << cmap;
     EXPECT_NE(cmap.find("<" + Hex4(font.Glyph(U'x')) + "> <D834DD1E>"), std::string::npos) << cmap;
     EXPECT_NE(cmap.find("<" + Hex4(font.Glyph(U'a')) + "> <" + Hex4(font.Glyph(U'e')) + "> <0061>"), std::string::npos)
         << cmap;
-    EXPECT_EQ(cmap.find("<0000>", cmap.find("endcodespacerange")), std::string::npos) << cmap;
+    // A glyph the font lacks is drawn as .notdef, which still reads as its text.
+    EXPECT_NE(cmap.find("<0000> <006C006F00730074>"), std::string::npos) << cmap;
+}
+
+// One glyph drawn for "A" and for "a" (small capitals) reads as each through a variant of its own; a
+// glyph of no text maps to none; past the bound of variants a glyph reads as its first text.
+TEST(ToUnicodeMaps, ReadAGlyphAsEachOfItsTextsThroughVariantsWithinTheirBound)
+{
+    const Font font(ReadFontFile(kDejaVuSans), "/Fonts/DejaVuSans.ttf", "", 0);
+    GlyphUse use(font);
+    const std::uint32_t capital = font.Glyph(U'A');
+    EXPECT_EQ(use.Record(capital, U"A").variant, 0u);
+    EXPECT_EQ(use.Record(capital, U"a").variant, 1u);
+    EXPECT_EQ(use.Record(capital, U"A", 1).variant, 0u);
+    // A glyph new to the variant in use is taken there, so the run need not switch.
+    EXPECT_EQ(use.Record(font.Glyph(U'B'), U"B", 1).variant, 1u);
+    EXPECT_EQ(use.Record(font.Glyph(U'C'), U"").variant, 0u);
+    EXPECT_NE(ToUnicodeCMap(use, 0).find("<" + Hex4(capital) + "> <0041>"), std::string::npos);
+    EXPECT_NE(ToUnicodeCMap(use, 1).find("<" + Hex4(capital) + "> <0061>"), std::string::npos);
+    EXPECT_NE(ToUnicodeCMap(use, 0).find("<" + Hex4(font.Glyph(U'C')) + "> <>"), std::string::npos);
+
+    const std::uint32_t many = font.Glyph(U'x');
+    for (char32_t text = 0x4E00; text < 0x4E00 + kMaxTextVariants; ++text)
+        EXPECT_EQ(use.Record(many, std::u32string_view(&text, 1)).variant, text - 0x4E00);
+    // Past them it reads as its first text.
+    EXPECT_EQ(use.Record(many, U"\u9999", 7).variant, 0u);
+    EXPECT_EQ(use.Variants(), kMaxTextVariants);
 }
 
 TEST(ToUnicodeMaps, HoldAtMostAHundredEntriesABlock)
@@ -192,7 +218,7 @@ TEST_P(PdfFonts, EmbedAsSubsetsThatPopplerDrawsAndReadsTheTextOf)
         const bool ligature = line.substr(i, 2) == U"fi";
         const std::uint32_t glyph = ligature ? font.Glyph(0xFB01) : font.Glyph(line[i]);
         ASSERT_NE(glyph, 0u);
-        codes += Hex4(use.Record(glyph, line.substr(i, ligature ? 2 : 1)));
+        codes += Hex4(use.Record(glyph, line.substr(i, ligature ? 2 : 1)).code);
         i += ligature ? 1 : 0;
     }
     const FontSubset subset(font, use);

@@ -33,7 +33,7 @@ TEST_P(FontSubsets, KeepTheGlyphIdsAndOutlinesOfTheGlyphsDrawnAndLittleElse)
     const Font reloaded(std::vector<std::uint8_t>(program.begin(), program.end()), "/subset.otf", "", 0);
     EXPECT_EQ(reloaded.Outlines(), font.Outlines());
     EXPECT_EQ(reloaded.UnitsPerEm(), font.UnitsPerEm());
-    EXPECT_EQ(reloaded.GlyphCount(), std::uint32_t{use.Glyphs().rbegin()->first} + 1);
+    EXPECT_EQ(reloaded.GlyphCount(), std::uint32_t{use.GlyphsByCode().rbegin()->first} + 1);
     for (char32_t c : std::u32string_view(U"Wp")) {
         const std::uint32_t glyph = font.Glyph(c);
         EXPECT_EQ(reloaded.Advance(glyph), font.Advance(glyph));

@@ -78,15 +78,21 @@ void WriteFont(PdfWriter& writer, const FontInUse& use)
         cid.Set("CIDToGIDMap", PdfValue::Name("Identity"));
     const PdfRef cidRef = writer.Write(cid.Value());
 
-    const PdfRef toUnicode = writer.WriteStream(PdfDictionary(), ToUnicodeCMap(*use.glyphs));
-    PdfDictionary font;
-    font.Set("Type", PdfValue::Name("Font"))
-        .Set("Subtype", PdfValue::Name("Type0"))
-        .Set("BaseFont", PdfValue::Name(subset.BaseFont()))
-        .Set("Encoding", PdfValue::Name("Identity-H"))
-        .Set("DescendantFonts", PdfValue::Raw("[" + PdfValue::Reference(cidRef).Written() + "]"))
-        .Set("ToUnicode", PdfValue::Reference(toUnicode));
-    writer.Write(use.object, font.Value());
+    // Each text variant shares the CIDFont, so the program is embedded once.
+    for (std::size_t variant = 0; variant < use.glyphs->Variants(); ++variant) {
+        const PdfRef toUnicode = writer.WriteStream(PdfDictionary(), ToUnicodeCMap(*use.glyphs, variant));
+        PdfDictionary font;
+        font.Set("Type", PdfValue::Name("Font"))
+            .Set("Subtype", PdfValue::Name("Type0"))
+            .Set("BaseFont", PdfValue::Name(subset.BaseFont()))
+            .Set("Encoding", PdfValue::Name("Identity-H"))
+            .Set("DescendantFonts", PdfValue::Raw("[" + PdfValue::Reference(cidRef).Written() + "]"))
+            .Set("ToUnicode", PdfValue::Reference(toUnicode));
+        if (variant == 0)
+            writer.Write(use.object, font.Value());
+        else if (variant <= use.variants.size())
+            writer.Write(use.variants[variant - 1], font.Value());
+    }
 }
 
 }  // namespace
@@ -102,6 +108,15 @@ FontInUse& DocumentResources::Font(const std::string& part, unsigned face)
     use.glyphs = std::make_unique<GlyphUse>(*use.font);
     use.object = m_writer.Reserve();
     return m_fonts.emplace(key, std::move(use)).first->second;
+}
+
+PdfRef DocumentResources::FontVariant(FontInUse& font, unsigned variant)
+{
+    if (variant == 0)
+        return font.object;
+    while (font.variants.size() < variant)
+        font.variants.push_back(m_writer.Reserve());
+    return font.variants[variant - 1];
 }
 
 const ImageInUse& DocumentResources::Image(const std::string& part, const std::string& profile)

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "font.h"
 #include "glyph_use.h"
@@ -18,6 +19,8 @@ struct FontInUse {
     std::unique_ptr<Font> font;
     std::unique_ptr<GlyphUse> glyphs;
     PdfRef object;
+    // The font's further text variants, from the second: each another Type 0 font of the same program.
+    std::vector<PdfRef> variants;
 };
 
 struct ImageInUse {
@@ -37,6 +40,8 @@ public:
     // The font of that part and face. A part that is missing fails with XPS_E_MISSING_PART_REFERENCE,
     // one that is no font with DWRITE_E_FILEFORMAT.
     FontInUse& Font(const std::string& part, unsigned face);
+    // The font object a content stream names to write the font through that text variant.
+    PdfRef FontVariant(FontInUse& font, unsigned variant);
     // The image of that part, in the colour space of the profile part where one is given (a
     // ColorConvertedBitmap). Not an image: WINCODEC_ERR_BADIMAGE.
     const ImageInUse& Image(const std::string& part, const std::string& profile);

@@ -8,10 +8,10 @@
 #include "document_status.h"
 #include "element_values.h"
 #include "glyph_run.h"
+#include "glyph_writer.h"
 #include "line_caps.h"
 #include "part_name.h"
 #include "path_writer.h"
-#include "pdf_font_metrics.h"
 #include "pdf_form.h"
 #include "resources.h"
 #include "xps_numbers.h"
@@ -393,9 +393,11 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     style.emSize = em;
     style.sideways = Is(glyphs.Attribute("IsSideways"), "true");
     style.bidiLevel = static_cast<unsigned>(std::clamp(NumberAttribute(glyphs, "BidiLevel", 0), 0.0, 61.0));
+    const std::string* simulation = glyphs.Attribute("StyleSimulations");
+    style.bold = Is(simulation, "BoldSimulation") || Is(simulation, "BoldItalicSimulation");
     const std::string* unicode = glyphs.Attribute("UnicodeString");
     const std::string* indices = glyphs.Attribute("Indices");
-    std::vector<PlacedGlyph> placed =
+    const std::vector<PlacedGlyph> placed =
         LayOutGlyphs(*font.font, style, unicode ? *unicode : "", indices ? std::optional<std::string_view>(*indices) : std::nullopt, m_budget);
     if (placed.empty())
         return;
@@ -416,8 +418,7 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
     Drew(bounds, matrix);
 
     PdfContent& content = Top().content;
-    const std::string* simulation = glyphs.Attribute("StyleSimulations");
-    const bool bold = Is(simulation, "BoldSimulation") || Is(simulation, "BoldItalicSimulation");
+    const bool bold = style.bold;
     const bool italic = Is(simulation, "ItalicSimulation") || Is(simulation, "BoldItalicSimulation");
     // Plain text in one opaque colour needs no state of its own: its matrix goes into the text's.
     const bool plain = !bold && IsOpaqueColor(paint) && IsPlain(glyphs);
@@ -436,45 +437,10 @@ void Painter::PaintGlyphs(const XmlElement& glyphs)
         content.Transform(ToPdf(matrix));
     }
     content.BeginText();
-    content.Font(Top().resources.Font(font.object), 1);
     if (bold)
         content.TextRenderMode(2);
-    // Text space is the em, y up, so the run is drawn upright in the page's y-down space.
-    const auto textMatrix = [&](double x, double y) {
-        return ToPdf(Matrix{em, 0, italic ? em * kItalicSlant : 0, -em, origin.x + x, origin.y + y} * toSurface);
-    };
-    // A sideways glyph is turned a quarter counter-clockwise, its vertical origin (the middle of its
-    // top) on the baseline, and each goes on its own: the run advances by the glyphs' heights.
-    if (style.sideways) {
-        for (const PlacedGlyph& glyph : placed) {
-            const std::uint16_t id = font.glyphs->Record(glyph.glyph, glyph.text);
-            const double x = origin.x + glyph.x + font.font->Ascent() * scale;
-            const double y = origin.y + glyph.y + font.font->Advance(glyph.glyph) * scale / 2;
-            content.TextMatrix(ToPdf(Matrix{0, -em, -em, 0, x, y} * toSurface));
-            content.ShowGlyphs({{id, 0}});
-        }
-        placed.clear();
-    }
-    std::vector<PdfGlyph> run;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-        const PlacedGlyph& glyph = placed[i];
-        if (i == start)
-            content.TextMatrix(textMatrix(glyph.x, glyph.y));
-        const std::uint16_t id = font.glyphs->Record(glyph.glyph, glyph.text);
-        PdfGlyph shown{id, 0};
-        const bool last = i + 1 == placed.size();
-        if (!last && placed[i + 1].y == glyph.y) {
-            const double moved = (placed[i + 1].x - glyph.x) / em * 1000;
-            shown.adjustment = PdfWidth(*font.font, font.glyphs->GlyphOf(id)) - moved;
-        }
-        run.push_back(shown);
-        if (last || placed[i + 1].y != glyph.y) {
-            content.ShowGlyphs(run);
-            run.clear();
-            start = i + 1;
-        }
-    }
+    WriteGlyphRun(content, Top().resources, m_document, font, placed,
+                  {em, origin, toSurface, italic ? kItalicSlant : 0, style.sideways});
     content.EndText();
     if (!plain)
         content.Restore();

@@ -153,9 +153,11 @@ std::vector<PlacedGlyph> LayOutGlyphs(const Font& font, const GlyphRunStyle& sty
     std::vector<PlacedGlyph> placed;
     double pen = 0;
     std::size_t unit = 0;
+    const double emboldened = style.bold ? style.emSize / 50 : 0;
     const auto place = [&](std::uint32_t glyph, std::optional<double> advance, double u, double v, std::u32string text) {
         budget.Spend();
-        const double natural = (style.sideways ? font.VerticalAdvance(glyph) : font.Advance(glyph)) * scale;
+        const double natural =
+            (style.sideways ? font.VerticalAdvance(glyph) : font.Advance(glyph)) * scale + emboldened;
         const double step = advance ? *advance * style.emSize / 100 : natural;
         const double offsetU = u * style.emSize / 100;
         double x;

@@ -16,7 +16,7 @@ struct PlacedGlyph {
     // From the run's origin, in the page's units: x along the baseline, y down.
     double x;
     double y;
-    // The cluster's text, with its first glyph only.
+    // The cluster's text with its first glyph, none with its others or where the run gives none.
     std::u32string text;
 };
 
@@ -25,6 +25,8 @@ struct GlyphRunStyle {
     bool sideways = false;
     // Odd levels run right to left.
     unsigned bidiLevel = 0;
+    // Emboldened glyphs take a fiftieth of an em more than the font's advance.
+    bool bold = false;
 };
 
 // Lays the run out. indices is the Indices attribute where there is one; unicode the UnicodeString as

@@ -68,12 +68,10 @@ void AppendBlocks(std::string& cmap, const std::vector<Entry>& entries, const ch
 
 }  // namespace
 
-std::string ToUnicodeCMap(const GlyphUse& use)
+std::string ToUnicodeCMap(const GlyphUse& use, std::size_t variant)
 {
     std::vector<Entry> runs;
-    for (const auto& [glyph, text] : use.Glyphs()) {
-        if (text.empty())
-            continue;
+    for (const auto& [glyph, text] : use.Texts(variant)) {
         if (!runs.empty() && Extends(runs.back(), glyph, text))
             ++runs.back().last;
         else

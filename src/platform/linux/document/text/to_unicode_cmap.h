@@ -6,7 +6,8 @@
 
 #include "glyph_use.h"
 
-// The stream's text: each glyph that stands for text mapped to it in UTF-16BE (surrogate pairs beyond
-// the BMP), as bfrange where neighbouring glyphs stand for neighbouring characters, as bfchar otherwise,
-// at most 100 entries a block.
-std::string ToUnicodeCMap(const GlyphUse& use);
+// The stream of one variant of the font: each code mapped to its text in UTF-16BE (surrogate pairs
+// beyond the BMP), as bfrange where neighbouring codes stand for neighbouring characters, as bfchar
+// otherwise, at most 100 entries a block. A code that stands for no text maps to "<>", so that a reader
+// takes it for none rather than guessing from the font.
+std::string ToUnicodeCMap(const GlyphUse& use, std::size_t variant = 0);
