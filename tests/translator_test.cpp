@@ -34,8 +34,9 @@ struct Rendered {
 
 Rendered TranslateDocument(const std::string& document, std::size_t fontMemory = kFontMemoryBound)
 {
-    const fs::path pdf =
-        fs::temp_directory_path() / ("wrenpage-translated-" + document + "-" + std::to_string(fontMemory) + ".pdf");
+    // Tests run side by side and translate some documents alike: each process has files of its own.
+    const fs::path pdf = fs::temp_directory_path() / ("wrenpage-translated-" + std::to_string(getpid()) + "-" + document +
+                                                      "-" + std::to_string(fontMemory) + ".pdf");
     UniqueFd in(open((kDocuments / document).c_str(), O_RDONLY | O_CLOEXEC));
     std::ofstream out(pdf, std::ios::binary);
     const HRESULT status = TranslateXpsToPdf(
