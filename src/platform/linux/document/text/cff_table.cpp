@@ -28,16 +28,17 @@ bool ReadOffsets(const FontTable& table, CffRange range, DictOffsets& offsets)
 {
     return ReadCffDict(table, range, [&offsets](unsigned op, const std::vector<long>& operands) {
         const long last = operands.empty() ? -1 : operands.back();
-        if (op == kCharStrings)
-            offsets.charStrings = last;
-        else if (op == kPrivate && operands.size() >= 2)
-            offsets.privateSize = operands[operands.size() - 2], offsets.privateOffset = last;
-        else if (op == kSubrs)
-            offsets.subrs = last;
-        else if (op == kFdArray)
-            offsets.fdArray = last;
-        else if (op == kFdSelect)
-            offsets.fdSelect = last;
+        switch (op) {
+        case kCharStrings: offsets.charStrings = last; break;
+        case kSubrs: offsets.subrs = last; break;
+        case kFdArray: offsets.fdArray = last; break;
+        case kFdSelect: offsets.fdSelect = last; break;
+        case kPrivate:
+            offsets.privateSize = operands.size() >= 2 ? operands[operands.size() - 2] : -1;
+            offsets.privateOffset = last;
+            break;
+        default: break;
+        }
         offsets.cidKeyed = offsets.cidKeyed || op == kRos;
     });
 }
@@ -189,6 +190,8 @@ bool ReadCffDict(const FontTable& table, CffRange range, const CffOperator& each
         const unsigned b = table.U8(at++);
         long value = 0;
         if (b <= 27) {
+            if (b == 12 && at == range.end)
+                return false;
             each(b == 12 ? 1200 + table.U8(at++) : b, operands);
             operands.clear();
             continue;
