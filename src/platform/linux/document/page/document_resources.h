@@ -1,5 +1,6 @@
 // What the pages of a document share and the PDF holds once: fonts, subset at the end to the glyphs the
-// pages drew (or sooner, when they are let go to keep within the font memory); images, each written the first time a page shows it; ICC profiles as colour spaces.
+// pages drew, or sooner where they are let go to keep within the font memory; images, each written the
+// first time a page shows it; ICC profiles as colour spaces.
 #pragma once
 
 #include <map>
