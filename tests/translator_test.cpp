@@ -32,15 +32,20 @@ struct Rendered {
     fs::path pdf;
 };
 
-Rendered TranslateDocument(const std::string& document)
+Rendered TranslateDocument(const std::string& document, std::size_t fontMemory = kFontMemoryBound)
 {
-    const fs::path pdf = fs::temp_directory_path() / ("wrenpage-translated-" + document + ".pdf");
+    // Tests run side by side and translate some documents alike: each process has files of its own.
+    const fs::path pdf = fs::temp_directory_path() / ("wrenpage-translated-" + std::to_string(getpid()) + "-" + document +
+                                                      "-" + std::to_string(fontMemory) + ".pdf");
     UniqueFd in(open((kDocuments / document).c_str(), O_RDONLY | O_CLOEXEC));
     std::ofstream out(pdf, std::ios::binary);
-    const HRESULT status = TranslateXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        return S_OK;
-    });
+    const HRESULT status = TranslateXpsToPdf(
+        in.Get(),
+        [&](const unsigned char* data, std::size_t size) {
+            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+            return S_OK;
+        },
+        fontMemory);
     return {status, pdf};
 }
 
@@ -221,6 +226,37 @@ TEST(Translator, EveryPageOfLongDocumentsKeepsItsTextAndPicture)
     for (int page = 1; page <= 40; ++page)
         EXPECT_EQ(images[page], 1) << "page " << page;
     fs::remove(gallery.pdf);
+}
+
+// With room for no font, each run lets go of the font before it, even on the same page, and a font drawn
+// again is read again: the document reads and looks as it does with every font held.
+TEST(Translator, FontsLetGoAndDrawnAgainKeepTheirTextAndGlyphs)
+{
+    const Rendered held = TranslateDocument("fonts.xps");
+    const Rendered letGo = TranslateDocument("fonts.xps", 1);
+    ASSERT_EQ(held.status, S_OK);
+    ASSERT_EQ(letGo.status, S_OK);
+    const auto text = [](const Rendered& rendered) { return RunProcess("/usr/bin/pdftotext", {rendered.pdf.string(), "-"}).out; };
+    EXPECT_NE(text(letGo).find("wrenpage page 6 of 6 line 3"), std::string::npos);
+    EXPECT_EQ(text(letGo), text(held));
+    const auto pixels = [](const Rendered& rendered) {
+        return RunProcess("/usr/bin/pdftoppm", {"-r", "48", "-gray", rendered.pdf.string()}).out;
+    };
+    EXPECT_EQ(pixels(letGo), pixels(held));
+
+    // One font for each of the 18 runs, every one embedded, subset and with its text.
+    std::istringstream fonts(RunProcess("/usr/bin/pdffonts", {letGo.pdf.string()}).out);
+    std::string line;
+    int count = 0;
+    while (std::getline(fonts, line)) {
+        if (line.find("Identity-H") != std::string::npos) {
+            EXPECT_NE(line.find("yes yes yes"), std::string::npos) << line;
+            ++count;
+        }
+    }
+    EXPECT_EQ(count, 18);
+    fs::remove(held.pdf);
+    fs::remove(letGo.pdf);
 }
 
 // A large page is drawn while its markup is still being read, yet fails as if it were read first: the

@@ -1,10 +1,11 @@
 // A CID-keyed CFF font's glyphs are drawn by CID: its charset read back glyph by glyph, and a font keyed
-// by name left as it is.
+// by name left as it is. CFF and CFF2 tables hold together before a font of them is drawn.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "cff_charset.h"
+#include "cff_table.h"
 #include "font_files.h"
 #include "harfbuzz_owner.h"
 
@@ -40,14 +41,14 @@ std::string CffTable(bool cidKeyed)
 }
 
 // The table alone in an OpenType font, as HarfBuzz reads one.
-std::string OpenType(const std::string& cff)
+std::string OpenType(const std::string& cff, const char* tag = "CFF ")
 {
     std::string font = "OTTO";
     Put16(font, 1);
     Put16(font, 16);
     Put16(font, 0);
     Put16(font, 0);
-    font += "CFF ";
+    font += tag;
     font += std::string(4, '\0');
     Put16(font, 0);
     Put16(font, 28);
@@ -70,6 +71,56 @@ TEST(CffCharset, ACidKeyedFontsGlyphsAreDrawnByTheirCids)
     // A charset that runs past its table is none.
     const std::string cut = CffTable(true);
     EXPECT_TRUE(Cids(OpenType(cut.substr(0, cut.size() - 5))).empty());
+}
+
+// Two glyphs, keyed by name: header; Name, Top DICT, String and Global Subr INDEXes; CharStrings at 32;
+// a Private DICT at 40.
+const std::string kCff{1, 0, 4, 1, 0, 1, 1, 1, 2, 'F', 0, 1, 1, 1, 14, 29, 0, 0, 0, 32, 17, '\x8d', 29, 0, 0, 0, 40, 18,
+                       0, 0, 0, 0, 0, 2, 1, 1, 2, 3, 14, 14, '\x8b', 20};
+// Two glyphs: header; a Top DICT of 13 bytes; Global Subr INDEX; CharStrings at 22; FDArray at 32; a
+// Private DICT at 46.
+const std::string kCff2{2, 0, 5, 0, 13, 29, 0, 0, 0, 22, 17, 29, 0, 0, 0, 32, 12, 36, 0, 0, 0, 0, 0, 0, 0, 2, 1, 1, 2, 3,
+                        '\x8b', '\x8b', 0, 0, 0, 1, 1, 1, 8, '\x8d', 29, 0, 0, 0, 46, 18, '\x8b', 10};
+
+bool HoldsTogether(const std::string& table, const char* tag, unsigned glyphs = 2)
+{
+    const std::string font = OpenType(table, tag);
+    HbBlob blob(hb_blob_create(font.data(), static_cast<unsigned>(font.size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr));
+    HbFace face(hb_face_create(blob.get(), 0));
+    return CffTablesHoldTogether(face.get(), glyphs);
+}
+
+std::string Changed(std::string table, std::size_t at, std::string bytes)
+{
+    return table.replace(at, bytes.size(), bytes);
+}
+
+TEST(CffTable, CharStringsThatCannotBeFoundCountedOrBoundedAreRefused)
+{
+    EXPECT_TRUE(HoldsTogether(kCff, "CFF "));
+    EXPECT_TRUE(HoldsTogether(kCff2, "CFF2"));
+    EXPECT_FALSE(HoldsTogether(kCff, "CFF ", 3));
+    EXPECT_FALSE(HoldsTogether(kCff2, "CFF2", 1));
+    const struct {
+        const char* what;
+        std::string table;
+        const char* tag;
+    } broken[] = {
+        {"no glyph", Changed(kCff, 32, {0, 0}), "CFF "},
+        {"offsets 0 bytes wide", Changed(kCff, 34, {0}), "CFF "},
+        {"offsets 5 bytes wide", Changed(kCff, 34, {5}), "CFF "},
+        {"last glyph past the table", Changed(kCff, 37, {9}), "CFF "},
+        {"glyphs going backwards", Changed(kCff, 36, {3, 2}), "CFF "},
+        {"CharStrings past the table", Changed(kCff, 19, {90}), "CFF "},
+        {"Private DICT past the table", Changed(kCff, 21, {'\x90'}), "CFF "},
+        {"cut short", kCff.substr(0, 39), "CFF "},
+        {"CFF2 of no glyph", Changed(kCff2, 22, {0, 0, 0, 0}), "CFF2"},
+        {"CFF2 last glyph past the table", Changed(kCff2, 29, {60}), "CFF2"},
+        {"CFF2 top DICT past the table", Changed(kCff2, 4, {60}), "CFF2"},
+        {"CFF2 without Font DICTs", Changed(kCff2, 32, {0, 0, 0, 0}), "CFF2"},
+    };
+    for (const auto& table : broken)
+        EXPECT_FALSE(HoldsTogether(table.table, table.tag)) << table.what;
 }
 
 }  // namespace

@@ -197,11 +197,11 @@ std::optional<std::string> UriScheme(std::string_view uri)
 
 class Translation {
 public:
-    Translation(int fd, const PdfSink& sink)
+    Translation(int fd, const PdfSink& sink, std::size_t fontMemory)
         : m_package(fd), m_writer([&sink](const char* data, std::size_t size) {
               CheckDocument(sink(reinterpret_cast<const unsigned char*>(data), size));
           }),
-          m_document(m_writer, m_package), m_scopes(m_package)
+          m_document(m_writer, m_package, fontMemory), m_scopes(m_package)
     {
         for (std::size_t i = 0; i < m_package.Pages().size(); ++i)
             m_pages.push_back(m_writer.Reserve());
@@ -335,7 +335,7 @@ HRESULT CheckXpsPackage(int packageFd, const std::function<void()>& progress)
     return Guarded([&] { CheckParts(PackageReader(packageFd), progress); });
 }
 
-HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink)
+HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink, std::size_t fontMemory)
 {
-    return Guarded([&] { Translation(packageFd, sink).Run(); });
+    return Guarded([&] { Translation(packageFd, sink, fontMemory).Run(); });
 }

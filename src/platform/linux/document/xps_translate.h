@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "font_memory.h"
 #include "xps_package.h"
 
 // Checks what loading a package finds wrong, as Windows does: its ZIP and every part in it, the
@@ -11,6 +12,6 @@
 // first failure's status. Calls progress after each part it has checked.
 HRESULT CheckXpsPackage(int packageFd, const std::function<void()>& progress);
 
-// Writes the package as PDF into sink, in this process. Returns S_OK, or the first failure's status
-// (the package's, or the sink's).
-HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink);
+// Writes the package as PDF into sink, in this process, holding at most fontMemory bytes of fonts (but
+// for one larger on its own). Returns S_OK, or the first failure's status (the package's, or the sink's).
+HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink, std::size_t fontMemory = kFontMemoryBound);

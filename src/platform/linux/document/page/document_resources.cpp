@@ -33,8 +33,6 @@ PdfValue DeviceSpace(std::size_t components)
     return PdfValue::Name(components == 1 ? "DeviceGray" : components == 4 ? "DeviceCMYK" : "DeviceRGB");
 }
 
-std::vector<std::uint8_t> Bytes(const std::string& text) { return std::vector<std::uint8_t>(text.begin(), text.end()); }
-
 PdfRef WriteProgram(PdfWriter& writer, const FontSubset& subset)
 {
     PdfDictionary dictionary;
@@ -100,13 +98,27 @@ void WriteFont(PdfWriter& writer, const FontInUse& use)
 FontInUse& DocumentResources::Font(const std::string& part, unsigned face)
 {
     const std::string key = FoldCase(part) + "#" + std::to_string(face);
-    if (const auto found = m_fonts.find(key); found != m_fonts.end())
+    if (const auto found = m_fonts.find(key); found != m_fonts.end()) {
+        m_fontMemory.Drawn(key);
         return found->second;
-    const std::string bytes = m_package.Read(part);
+    }
+    const ZipPart* zipPart = m_package.Find(part);
+    if (zipPart == nullptr)
+        ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
+    for (const std::string& drawnBefore : m_fontMemory.ToLetGo(zipPart->size))
+        LetGoFont(drawnBefore);
+    // Read straight into the one copy the font keeps: a large font read twice would double the peak.
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(zipPart->size);
+    m_package.Stream(*zipPart, [&bytes](const unsigned char* data, std::size_t size) {
+        bytes.insert(bytes.end(), data, data + size);
+        return S_OK;
+    });
     FontInUse use;
-    use.font = std::make_unique<::Font>(Bytes(bytes), part, "", face);
+    use.font = std::make_unique<::Font>(std::move(bytes), part, "", face);
     use.glyphs = std::make_unique<GlyphUse>(*use.font);
     use.object = m_writer.Reserve();
+    m_fontMemory.Hold(key, zipPart->size);
     return m_fonts.emplace(key, std::move(use)).first->second;
 }
 
@@ -117,6 +129,17 @@ PdfRef DocumentResources::FontVariant(FontInUse& font, unsigned variant)
     while (font.variants.size() < variant)
         font.variants.push_back(m_writer.Reserve());
     return font.variants[variant - 1];
+}
+
+void DocumentResources::LetGoFont(const std::string& key)
+{
+    const auto found = m_fonts.find(key);
+    if (!found->second.glyphs->Empty())
+        WriteFont(m_writer, found->second);
+    else
+        m_writer.Write(found->second.object, PdfValue::Null());
+    m_fontMemory.LetGo(key);
+    m_fonts.erase(found);
 }
 
 const ImageInUse& DocumentResources::Image(const std::string& part, const std::string& profile)
@@ -182,10 +205,6 @@ std::optional<PdfValue> DocumentResources::ColorSpace(const std::string& profile
 
 void DocumentResources::Finish()
 {
-    for (const auto& [key, use] : m_fonts) {
-        if (!use.glyphs->Empty())
-            WriteFont(m_writer, use);
-        else
-            m_writer.Write(use.object, PdfValue::Null());
-    }
+    while (!m_fonts.empty())
+        LetGoFont(m_fonts.begin()->first);
 }

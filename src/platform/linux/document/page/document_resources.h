@@ -1,5 +1,6 @@
 // What the pages of a document share and the PDF holds once: fonts, subset at the end to the glyphs the
-// pages drew; images, each written the first time a page shows it; ICC profiles as colour spaces.
+// pages drew, or sooner where they are let go to keep within the font memory; images, each written the
+// first time a page shows it; ICC profiles as colour spaces.
 #pragma once
 
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "font.h"
+#include "font_memory.h"
 #include "glyph_use.h"
 #include "pdf_value.h"
 #include "pdf_writer.h"
@@ -32,13 +34,18 @@ struct ImageInUse {
 
 class DocumentResources {
 public:
-    DocumentResources(PdfWriter& writer, const PackageReader& package) : m_writer(writer), m_package(package) {}
+    // Holds at most fontMemory bytes of fonts, but for one larger on its own.
+    DocumentResources(PdfWriter& writer, const PackageReader& package, std::size_t fontMemory = kFontMemoryBound)
+        : m_writer(writer), m_package(package), m_fontMemory(fontMemory)
+    {
+    }
 
     PdfWriter& Writer() { return m_writer; }
     const PackageReader& Package() const { return m_package; }
 
     // The font of that part and face. A part that is missing fails with XPS_E_MISSING_PART_REFERENCE,
-    // one that is no font with DWRITE_E_FILEFORMAT.
+    // one that is no font with DWRITE_E_FILEFORMAT. Fonts drawn least recently may be written and let go
+    // for it: what was returned for them before is then gone.
     FontInUse& Font(const std::string& part, unsigned face);
     // The font object a content stream names to write the font through that text variant.
     PdfRef FontVariant(FontInUse& font, unsigned variant);
@@ -53,9 +60,13 @@ public:
     void Finish();
 
 private:
+    // Writes a font, subset to the glyphs drawn with it, and frees it.
+    void LetGoFont(const std::string& key);
+
     PdfWriter& m_writer;
     const PackageReader& m_package;
     std::map<std::string, FontInUse> m_fonts;
+    FontMemory m_fontMemory;
     std::map<std::string, ImageInUse> m_images;
     struct ColorProfile {
         PdfRef object;

@@ -1,6 +1,7 @@
 #include "font.h"
 
 #include "cff_charset.h"
+#include "cff_table.h"
 
 #include <algorithm>
 #include <charconv>
@@ -85,6 +86,9 @@ Font::Font(std::vector<std::uint8_t> bytes, std::string_view partName, std::stri
     else if (HasTable(m_face.get(), HB_TAG('C', 'F', 'F', ' ')))
         m_outlines = FontOutlines::Cff;
     else
+        ThrowDocument(DWRITE_E_FILEFORMAT);
+    // HarfBuzz reads a broken CFF as having no outlines, and would embed it so.
+    if (!CffTablesHoldTogether(m_face.get(), m_glyphCount))
         ThrowDocument(DWRITE_E_FILEFORMAT);
 
     if (m_outlines == FontOutlines::Cff)
