@@ -139,6 +139,18 @@ void CheckRows(const std::string& data, const PngChunks& chunks)
     }
 }
 
+// The zlib header declares a window no smaller than its data reaches back into, whatever the writer
+// declared: zlib takes the data either way, stricter PDF readers only then.
+void DeclareWholeWindow(std::string& data)
+{
+    constexpr unsigned char kDeflateWholeWindow = 0x78;
+    CheckImage(data.size() >= 2 && (static_cast<unsigned char>(data[0]) & 0x0f) == 8);
+    const unsigned levelAndDictionary = static_cast<unsigned char>(data[1]) & 0xe0;
+    const unsigned check = 31 - (kDeflateWholeWindow * 256u + levelAndDictionary) % 31;
+    data[0] = static_cast<char>(kDeflateWholeWindow);
+    data[1] = static_cast<char>(levelAndDictionary | (check % 31));
+}
+
 DecodedImage PassedThrough(const PngChunks& chunks)
 {
     DecodedImage image;
@@ -157,6 +169,7 @@ DecodedImage PassedThrough(const PngChunks& chunks)
     for (const std::string_view piece : chunks.data)
         image.data += piece;
     CheckRows(image.data, chunks);
+    DeclareWholeWindow(image.data);
     return image;
 }
 
