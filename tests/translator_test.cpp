@@ -111,6 +111,7 @@ const Feature kFeatures[] = {
     {"alternate", {{100, 100, kGreen, 2}}},
     {"large", {{50, 50, kRed, 2}, {150, 50, kBlue, 2}, {100, 150, kGreen, 2}, {199, 199, kGreen, 2}}},
     {"icc", {{100, 100, kBlue, 12}}},
+    {"thin", {{100, 50, kBlue, 4}, {100, 150, kRed, 4}}},
     {"window", {{50, 100, kRed, 20}, {150, 100, kRed, 20}}},
     {"unusable", {{100, 100, kGreen, 2}, {5, 5, kGreen, 2}, {195, 100, kGreen, 2}, {100, 195, kGreen, 2}, {175, 175, kBlue, 2}}},
 };

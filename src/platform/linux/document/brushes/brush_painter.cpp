@@ -304,7 +304,6 @@ void BrushPainter::DrawCell(const XmlElement& brush, bool lasting, Surface& cell
     cell.content.Rectangle({viewport.left, viewport.top, viewport.right, viewport.bottom});
     cell.content.Clip(PdfFillRule::NonZero);
     cell.content.EndPath();
-    cell.content.Transform(ToPdf(toViewport));
 
     if (brush.name == "ImageBrush") {
         const std::string* source = brush.Attribute("ImageSource");
@@ -327,11 +326,13 @@ void BrushPainter::DrawCell(const XmlElement& brush, bool lasting, Surface& cell
         if (!image)
             ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
         const ImageInUse& use = m_document.Image(image->part, profile);
-        // The image's own space is the unit square, its first row at the top.
-        cell.content.Transform({use.width, 0, 0, -use.height, 0, use.height});
+        // The image's own space is the unit square, its first row at the top. One matrix takes it to
+        // the viewport: a scale to a long image's viewbox, written alone, would lose its digits.
+        cell.content.Transform(ToPdf(Matrix{use.width, 0, 0, -use.height, 0, use.height} * toViewport));
         cell.content.Draw(cell.resources.XObject(use.object));
         return;
     }
+    cell.content.Transform(ToPdf(toViewport));
 
     const PropertyValue visual = Property(brush, "Visual", m_scopes);
     if (visual.element == nullptr)

@@ -9,6 +9,7 @@
 #include "image_metadata.h"
 #include "image_readers.h"
 #include "inflate_stream.h"
+#include "pdf_image.h"
 #include "png_decoder.h"
 
 namespace {
@@ -123,7 +124,9 @@ int Samples(int colourType) { return colourType == kRgb ? 3 : 1; }
 bool PassesThrough(const PngChunks& chunks)
 {
     const bool opaque = chunks.colourType == kGray || chunks.colourType == kRgb || chunks.colourType == kPalette;
-    return opaque && !chunks.interlaced && !chunks.transparency;
+    // Rows too many for readers are decoded to be thinned out: a filtered row needs the one before it.
+    const bool readable = chunks.width <= kPdfLargestImageSide && chunks.height <= kPdfLargestImageSide;
+    return opaque && !chunks.interlaced && !chunks.transparency && readable;
 }
 
 // Checks that the data inflates to every row, each with a PNG filter, as a decoder would find.
