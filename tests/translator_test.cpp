@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -34,7 +35,9 @@ struct Rendered {
 
 Rendered TranslateDocument(const std::string& document)
 {
-    const fs::path pdf = fs::temp_directory_path() / ("wrenpage-translated-" + document + ".pdf");
+    // Named by the test too: tests that run side by side may translate the same document.
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const fs::path pdf = fs::temp_directory_path() / ("wrenpage-translated-" + test + "-" + document + ".pdf");
     UniqueFd in(open((kDocuments / document).c_str(), O_RDONLY | O_CLOEXEC));
     std::ofstream out(pdf, std::ios::binary);
     const HRESULT status = TranslateXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
@@ -111,6 +114,8 @@ const Feature kFeatures[] = {
     {"alternate", {{100, 100, kGreen, 2}}},
     {"large", {{50, 50, kRed, 2}, {150, 50, kBlue, 2}, {100, 150, kGreen, 2}, {199, 199, kGreen, 2}}},
     {"icc", {{100, 100, kBlue, 12}}},
+    // Periods 0, 0.5, 1, 24 and 24.5 out from the centre, the last two among the periods drawn last.
+    {"cycles", {{100, 100, kRed, 8}, {102, 100, kPurple, 8}, {104, 100, kBlue, 8}, {196, 100, kRed, 8}, {198, 100, kPurple, 8}}},
     {"thin", {{100, 50, kBlue, 4}, {100, 150, kRed, 4}}},
     {"window", {{50, 100, kRed, 20}, {150, 100, kRed, 20}}},
     {"unusable", {{100, 100, kGreen, 2}, {5, 5, kGreen, 2}, {195, 100, kGreen, 2}, {100, 195, kGreen, 2}, {175, 175, kBlue, 2}}},
@@ -158,6 +163,25 @@ TEST(Translator, TextExtractsAndTheTitleAndLinksAreKept)
     EXPECT_NE(RunProcess("/usr/bin/pdfinfo", {link.pdf.string()}).out.find("Title:           Feature \xC3\xA9t\xC3\xA9"),
               std::string::npos);
     fs::remove(link.pdf);
+}
+
+// Readers sample a shading's function at a few hundred points: a function running through 36 periods
+// of a gradient, a piece for each of their stops, prints as bands. Each function holds one period.
+TEST(Translator, AGradientOfManyPeriodsIsNoFunctionOfManyPieces)
+{
+    const Rendered rendered = Translate("cycles");
+    ASSERT_EQ(rendered.status, S_OK);
+    std::ifstream in(rendered.pdf, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    int shadings = 0;
+    for (std::size_t at = bytes.find("/ShadingType 3"); at != std::string::npos; at = bytes.find("/ShadingType 3", at + 1))
+        ++shadings;
+    EXPECT_GE(shadings, 36);
+    for (std::size_t at = bytes.find("/Bounds ["); at != std::string::npos; at = bytes.find("/Bounds [", at + 1)) {
+        const std::string bounds = bytes.substr(at, bytes.find(']', at) - at);
+        EXPECT_LE(std::count(bounds.begin(), bounds.end(), ' '), 3) << bounds;
+    }
+    fs::remove(rendered.pdf);
 }
 
 // Across a long document every page comes once and in order, and pages that each show a picture of
