@@ -262,7 +262,8 @@ void Painter::PaintPath(const XmlElement& path)
             content.LineCap(dashed ? PdfCap(path.Attribute("StrokeDashCap")) : ownCaps ? 0 : PdfCap(startCap));
             const std::string* join = path.Attribute("StrokeLineJoin");
             content.LineJoin(Is(join, "Round") ? 1 : Is(join, "Bevel") ? 2 : 0);
-            content.MiterLimit(std::max(1.0, NumberAttribute(path, "StrokeMiterLimit", 10)));
+            // Past a few thousand a miter limit limits nothing: it need not be too large to write.
+            content.MiterLimit(std::clamp(NumberAttribute(path, "StrokeMiterLimit", 10), 1.0, 1e4));
             if (dashed)
                 content.Dash(dashes, NumberAttribute(path, "StrokeDashOffset", 0) * thickness);
             content.AppendPath(line);
