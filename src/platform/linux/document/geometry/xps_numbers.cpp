@@ -41,7 +41,7 @@ double NumberScanner::Number()
     bool negative = false;
     if (m_at < m_text.size() && (m_text[m_at] == '-' || m_text[m_at] == '+'))
         negative = m_text[m_at++] == '-';
-    // from_chars would also take a second sign; "inf" and "nan" it takes only to tell them from markup.
+    // from_chars would also take a second sign. It takes "inf" and "nan" too, which are then no place.
     if (m_at == m_text.size() || !(IsDigit(m_text[m_at]) || m_text[m_at] == '.' || IsUnusableStart(m_text[m_at])))
         ThrowDocument(XPS_E_INVALID_MARKUP);
     const char* first = m_text.data() + m_at;
