@@ -6,6 +6,7 @@
 
 #include "arc.h"
 #include "bounds.h"
+#include "document_failure.h"
 #include "document_status.h"
 #include "geometry_builder.h"
 #include "line_caps.h"
@@ -88,6 +89,27 @@ TEST(PathData, MalformedDataIsInvalidMarkup)
         EXPECT_EQ(Failure(data), XPS_E_INVALID_MARKUP) << data;
     EXPECT_EQ(Fill(" "), "");
     EXPECT_EQ(Fill("M 1e-999,0 L 1,1"), "0 0 m\n1 1 l\nh\n");
+}
+
+// Infinite, NaN and overflowing numbers leave the element undrawn, with the status of broken markup
+// should nothing catch them; what is no number at all fails the document.
+TEST(PathData, NumbersThatAreNoPlaceAreUnusableAndOthersMalformed)
+{
+    const auto unusable = [](std::string_view data) {
+        try {
+            Fill(data);
+        } catch (const UnusableValue&) {
+            return true;
+        } catch (const DocumentFailure&) {
+        }
+        return false;
+    };
+    for (const char* data : {"M nan,0", "M 0,Infinity", "M -INF,0", "M 1e999,0", "M 0,0 L 1e308,0 l 1e308,0", "M 0,0 H 5 h -NaN"})
+        EXPECT_TRUE(unusable(data)) << data;
+    for (const char* data : {"M Inch,0", "M N,0", "M 1e,1", "M 0,0 I"}) {
+        EXPECT_FALSE(unusable(data)) << data;
+        EXPECT_EQ(Failure(data), XPS_E_INVALID_MARKUP) << data;
+    }
 }
 
 TEST(Arc, CurvesLieOnTheEllipseChosenByTheFlagsAndEndExactly)

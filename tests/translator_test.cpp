@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -116,6 +117,11 @@ const Feature kFeatures[] = {
     {"alternate", {{100, 100, kGreen, 2}}},
     {"large", {{50, 50, kRed, 2}, {150, 50, kBlue, 2}, {100, 150, kGreen, 2}, {199, 199, kGreen, 2}}},
     {"icc", {{100, 100, kBlue, 12}}},
+    // Periods 0, 0.5, 1, 24 and 24.5 out from the centre, the last two among the periods drawn last.
+    {"cycles", {{100, 100, kRed, 8}, {102, 100, kPurple, 8}, {104, 100, kBlue, 8}, {196, 100, kRed, 8}, {198, 100, kPurple, 8}}},
+    {"thin", {{100, 50, kBlue, 4}, {100, 150, kRed, 4}}},
+    {"window", {{50, 100, kRed, 20}, {150, 100, kRed, 20}}},
+    {"unusable", {{100, 100, kGreen, 2}, {5, 5, kGreen, 2}, {195, 100, kGreen, 2}, {100, 195, kGreen, 2}, {175, 175, kBlue, 2}}},
 };
 
 TEST(Translator, EachFeatureDrawsWhatItShouldWhereItShould)
@@ -197,6 +203,25 @@ TEST(Translator, SimulatedBoldWidensEachAdvanceByAFiftiethOfTheEm)
     }
     ASSERT_EQ(widths.size(), 2u) << boxes;
     EXPECT_NEAR(widths[1] - widths[0], 9 * 0.3, 0.02);
+}
+
+// Readers sample a shading's function at a few hundred points: a function running through 36 periods
+// of a gradient, a piece for each of their stops, prints as bands. Each function holds one period.
+TEST(Translator, AGradientOfManyPeriodsIsNoFunctionOfManyPieces)
+{
+    const Rendered rendered = Translate("cycles");
+    ASSERT_EQ(rendered.status, S_OK);
+    std::ifstream in(rendered.pdf, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    int shadings = 0;
+    for (std::size_t at = bytes.find("/ShadingType 3"); at != std::string::npos; at = bytes.find("/ShadingType 3", at + 1))
+        ++shadings;
+    EXPECT_GE(shadings, 36);
+    for (std::size_t at = bytes.find("/Bounds ["); at != std::string::npos; at = bytes.find("/Bounds [", at + 1)) {
+        const std::string bounds = bytes.substr(at, bytes.find(']', at) - at);
+        EXPECT_LE(std::count(bounds.begin(), bounds.end(), ' '), 3) << bounds;
+    }
+    fs::remove(rendered.pdf);
 }
 
 // Across a long document every page comes once and in order, and pages that each show a picture of

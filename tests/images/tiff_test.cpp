@@ -43,6 +43,26 @@ TEST(Tiff, BilevelStaysOneBitWithWhiteAsZero)
     EXPECT_EQ(Inflated(image.data), rows.samples);
 }
 
+// A bilevel row wider than readers take keeps every third pixel, its bits packed anew.
+TEST(Tiff, BilevelColumnsBeyondWhatReadersTakeAreThinnedOut)
+{
+    const std::uint32_t width = 3 * 65536 - 8;
+    const Pixels rows{width, 2, 1, std::string(2 * width / 8, '\xF0')};
+    TiffOptions options;
+    options.photometric = kWhiteIsZero;
+    options.bits = 1;
+    const DecodedImage image = ReadImage(MakeTiff(rows, options));
+    ASSERT_EQ(image.width, 65534u);
+    EXPECT_EQ(image.bitsPerComponent, 1);
+    EXPECT_NEAR(image.width * 96 / image.dpiX, width, 1e-6);
+    const std::string samples = Inflated(image.data);
+    ASSERT_EQ(samples.size(), 2u * 8192);
+    // Pixels 0, 3, 6, ... 21 of runs of four set and four clear: 1, 1, 0, 1, 0, 0, 1, 0.
+    EXPECT_EQ(samples[0], '\xD2');
+    EXPECT_EQ(samples[8190], '\xD2');
+    EXPECT_EQ(samples.substr(0, 8192), samples.substr(8192));
+}
+
 TEST(Tiff, CmykStaysCmyk)
 {
     const Pixels pixels = Gradient(5, 4, 4);

@@ -15,6 +15,16 @@ private:
 
 [[noreturn]] inline void ThrowDocument(HRESULT status) { throw DocumentFailure(status); }
 
+// A value nothing can be drawn with: infinite, NaN, or beyond what PDF's numbers hold. Writers place
+// elements at infinity to hide them, so the painter passes over the element (a Canvas with its children)
+// and the page goes on; met outside any element, it fails with its status like any other failure.
+class UnusableValue : public DocumentFailure {
+public:
+    using DocumentFailure::DocumentFailure;
+};
+
+[[noreturn]] inline void ThrowUnusable(HRESULT status) { throw UnusableValue(status); }
+
 // Tests a status on the line that produced it.
 inline void CheckDocument(HRESULT status)
 {

@@ -196,14 +196,33 @@ Paint BrushPainter::Gradient(const XmlElement& brush, const Matrix& toSurface, c
     last = samples.last;
 
     PdfWriter& writer = m_document.Writer();
-    const auto shading = [&](const PdfGradient& gradient) {
+    // The shading of the periods [start, end) of the gradient's offsets.
+    const auto shading = [&](const PdfGradient& gradient, double start, double end) {
         if (radial) {
-            const Point end{from.x + last * (0 - from.x), from.y + last * (0 - from.y)};
-            return WriteRadialShading(writer, gradient, {from.x, from.y, 0, end.x, end.y, last});
+            // The circles' centres run from the focus at 0 to the centre at 1, and on.
+            const auto centre = [&](double t) { return Point{from.x * (1 - t), from.y * (1 - t)}; };
+            return WriteRadialShading(writer, gradient, {centre(start).x, centre(start).y, start, centre(end).x, centre(end).y, end});
         }
-        const Point start{from.x + first * (to.x - from.x), from.y + first * (to.y - from.y)};
-        const Point end{from.x + last * (to.x - from.x), from.y + last * (to.y - from.y)};
-        return WriteAxialShading(writer, gradient, {start.x, start.y, end.x, end.y});
+        const auto at = [&](double t) { return Point{from.x + t * (to.x - from.x), from.y + t * (to.y - from.y)}; };
+        return WriteAxialShading(writer, gradient, {at(start).x, at(start).y, at(end).x, at(end).y});
+    };
+    // Readers sample a shading's function at a fixed number of points, a few hundred, and many periods
+    // in one function show as bands: each period is a shading of its own, extended past its end for
+    // the next to paint over, so that no seam shows between them.
+    const auto pattern = [&](bool alpha) {
+        if (last - first <= 1)
+            return WriteShadingPattern(writer, shading(alpha ? samples.alpha : samples.color, first, last), ToPdf(shadingToSurface));
+        Surface cell(area);
+        cell.content.Transform(ToPdf(shadingToSurface));
+        for (double k = first; k < last; ++k) {
+            GradientSamples period = SampleGradient(stops, spread, k, k + 1, linearLight);
+            PdfGradient& gradient = alpha ? period.alpha : period.color;
+            gradient.extendStart = k == first;
+            cell.content.Shade(cell.resources.Shading(shading(gradient, k, k + 1)));
+        }
+        // One cell, the surface's whole box: the next would start beyond it.
+        const double step = 2 * std::max(area.right - area.left, area.top - area.bottom);
+        return WriteTilingPattern(writer, PdfTilingSetup(area, step, step), cell.content, cell.resources);
     };
     if (!radial && from.x == to.x && from.y == to.y) {
         Paint paint;
@@ -218,10 +237,10 @@ Paint BrushPainter::Gradient(const XmlElement& brush, const Matrix& toSurface, c
 
     Paint paint;
     paint.kind = Paint::Kind::Pattern;
-    paint.pattern = WriteShadingPattern(writer, shading(samples.color), ToPdf(shadingToSurface));
+    paint.pattern = pattern(false);
     if (samples.translucent) {
         Surface mask(area);
-        mask.content.FillPattern(mask.resources.Pattern(WriteShadingPattern(writer, shading(samples.alpha), ToPdf(shadingToSurface))));
+        mask.content.FillPattern(mask.resources.Pattern(pattern(true)));
         mask.content.Rectangle(area);
         mask.content.Fill(PdfFillRule::NonZero);
         paint.softMask = WriteSoftMask(writer, PdfMaskSource::Luminosity, PdfFormSetup(area), mask.content, mask.resources);
@@ -304,7 +323,6 @@ void BrushPainter::DrawCell(const XmlElement& brush, bool lasting, Surface& cell
     cell.content.Rectangle({viewport.left, viewport.top, viewport.right, viewport.bottom});
     cell.content.Clip(PdfFillRule::NonZero);
     cell.content.EndPath();
-    cell.content.Transform(ToPdf(toViewport));
 
     if (brush.name == "ImageBrush") {
         const std::string* source = brush.Attribute("ImageSource");
@@ -327,11 +345,13 @@ void BrushPainter::DrawCell(const XmlElement& brush, bool lasting, Surface& cell
         if (!image)
             ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
         const ImageInUse& use = m_document.Image(image->part, profile);
-        // The image's own space is the unit square, its first row at the top.
-        cell.content.Transform({use.width, 0, 0, -use.height, 0, use.height});
+        // The image's own space is the unit square, its first row at the top. One matrix takes it to
+        // the viewport: a scale to a long image's viewbox, written alone, would lose its digits.
+        cell.content.Transform(ToPdf(Matrix{use.width, 0, 0, -use.height, 0, use.height} * toViewport));
         cell.content.Draw(cell.resources.XObject(use.object));
         return;
     }
+    cell.content.Transform(ToPdf(toViewport));
 
     const PropertyValue visual = Property(brush, "Visual", m_scopes);
     if (visual.element == nullptr)

@@ -10,7 +10,7 @@ Point PathEmitter::Place(Point p) const
 {
     const Point placed = m_transform.Apply(p);
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(placed.x) || !std::isfinite(placed.y))
-        ThrowDocument(XPS_E_INVALID_MARKUP);
+        ThrowUnusable(XPS_E_INVALID_MARKUP);
     return placed;
 }
 

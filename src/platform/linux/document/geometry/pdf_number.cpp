@@ -11,7 +11,7 @@
 double PdfCoordinate(double value)
 {
     if (std::isnan(value))
-        ThrowDocument(XPS_E_INVALID_MARKUP);
+        ThrowUnusable(XPS_E_INVALID_MARKUP);
     return std::clamp(value, -kMaxPdfCoordinate, kMaxPdfCoordinate);
 }
 

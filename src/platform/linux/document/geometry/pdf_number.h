@@ -8,7 +8,7 @@
 // endless) exact and moves only lines aimed at points kilometres off the page.
 constexpr double kMaxPdfCoordinate = 1e7;
 
-// Clamps to ±kMaxPdfCoordinate, infinities too; a NaN fails with XPS_E_INVALID_MARKUP.
+// Clamps to ±kMaxPdfCoordinate, infinities too; a NaN throws UnusableValue(XPS_E_INVALID_MARKUP).
 double PdfCoordinate(double value);
 
 // Appends the coordinate with at most `decimals` decimals (0 to 6), trailing zeros dropped, and no "-0".

@@ -12,6 +12,8 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// The first letter of "Infinity", "INF" or "NaN", as writers spell the values that are no place.
+bool IsUnusableStart(char c) { return c == 'I' || c == 'i' || c == 'N' || c == 'n'; }
 
 }  // namespace
 
@@ -30,7 +32,7 @@ char NumberScanner::Peek()
 bool NumberScanner::AtNumber()
 {
     const char c = Peek();
-    return IsDigit(c) || c == '.' || c == '-' || c == '+';
+    return IsDigit(c) || c == '.' || c == '-' || c == '+' || IsUnusableStart(c);
 }
 
 double NumberScanner::Number()
@@ -39,8 +41,8 @@ double NumberScanner::Number()
     bool negative = false;
     if (m_at < m_text.size() && (m_text[m_at] == '-' || m_text[m_at] == '+'))
         negative = m_text[m_at++] == '-';
-    // from_chars would also take "inf", "nan" and a second sign.
-    if (m_at == m_text.size() || !(IsDigit(m_text[m_at]) || m_text[m_at] == '.'))
+    // from_chars would also take a second sign. It takes "inf" and "nan" too, which are then no place.
+    if (m_at == m_text.size() || !(IsDigit(m_text[m_at]) || m_text[m_at] == '.' || IsUnusableStart(m_text[m_at])))
         ThrowDocument(XPS_E_INVALID_MARKUP);
     const char* first = m_text.data() + m_at;
     const char* const last = m_text.data() + m_text.size();
@@ -68,14 +70,16 @@ double NumberScanner::Number()
     double value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
     if (error == std::errc::result_out_of_range) {
-        // Too small to tell from zero is zero; too large is refused.
+        // Too small to tell from zero is zero; too large is no place at all.
         const std::string_view token(first, static_cast<std::size_t>(end - first));
         const std::size_t exponent = token.find_first_of("eE");
         if (exponent == std::string_view::npos || exponent + 1 >= token.size() || token[exponent + 1] != '-')
-            ThrowDocument(XPS_E_INVALID_MARKUP);
+            ThrowUnusable(XPS_E_INVALID_MARKUP);
         value = 0;
     } else if (error != std::errc()) {
         ThrowDocument(XPS_E_INVALID_MARKUP);
+    } else if (!std::isfinite(value)) {
+        ThrowUnusable(XPS_E_INVALID_MARKUP);
     }
     m_at = static_cast<std::size_t>(end - m_text.data());
     return negative ? -value : value;

@@ -1,7 +1,8 @@
 // Reads the numbers of XPS attribute values and path data. A number is an optional sign, digits with an
 // optional fraction or a bare fraction, and an optional exponent; it ends where the next character could
 // not continue it, so "1.5.5" is 1.5 then .5 and "-1-2" is -1 then -2. Every failure is
-// XPS_E_INVALID_MARKUP, and every number read is finite.
+// XPS_E_INVALID_MARKUP, and every number read is finite: "Infinity", "NaN" and numbers beyond a double
+// throw UnusableValue, which passes over the element rather than failing the document.
 #pragma once
 
 #include <cstddef>

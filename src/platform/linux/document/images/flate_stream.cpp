@@ -24,6 +24,13 @@ void FlateStream::Write(const unsigned char* data, std::size_t size)
         m_zlib->Write(reinterpret_cast<const unsigned char*>(m_held.data()), m_held.size(), m_data);
         std::string().swap(m_held);
     }
+    // A narrow picture's rows are a few bytes each: deflate takes them a piece at a time.
+    if (m_held.size() + size < kChunk) {
+        m_held.append(reinterpret_cast<const char*>(data), size);
+        return;
+    }
+    m_zlib->Write(reinterpret_cast<const unsigned char*>(m_held.data()), m_held.size(), m_data);
+    m_held.clear();
     m_zlib->Write(data, size, m_data);
 }
 
@@ -31,6 +38,7 @@ std::string FlateStream::Finish()
 {
     if (!m_zlib)
         return PdfDeflater(kLevel).Deflate(m_held);
+    m_zlib->Write(reinterpret_cast<const unsigned char*>(m_held.data()), m_held.size(), m_data);
     m_zlib->Finish(m_data);
     return std::move(m_data);
 }

@@ -1,5 +1,8 @@
 #include "inflate_stream.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "document_failure.h"
 #include "image_failure.h"
 
@@ -20,11 +23,27 @@ InflateStream::InflateStream(std::string_view deflated)
 
 InflateStream::~InflateStream() { inflateEnd(&m_stream); }
 
-void InflateStream::Read(unsigned char* out, std::size_t size) { CheckImage(Inflate(out, size) == size); }
+void InflateStream::Read(unsigned char* out, std::size_t size)
+{
+    while (size > 0) {
+        if (m_at == m_ahead.size()) {
+            m_ahead.resize(kPiece);
+            m_ahead.resize(Inflate(reinterpret_cast<unsigned char*>(m_ahead.data()), kPiece));
+            m_at = 0;
+            CheckImage(!m_ahead.empty());
+        }
+        const std::size_t taken = std::min(size, m_ahead.size() - m_at);
+        std::memcpy(out, m_ahead.data() + m_at, taken);
+        out += taken;
+        size -= taken;
+        m_at += taken;
+    }
+}
 
 std::string InflateStream::ReadAll(std::size_t limit)
 {
-    std::string all;
+    std::string all = m_ahead.substr(m_at);
+    m_at = m_ahead.size();
     for (;;) {
         const std::size_t start = all.size();
         all.resize(start + kPiece);

@@ -26,6 +26,9 @@ private:
     std::size_t Inflate(unsigned char* out, std::size_t size);
 
     z_stream m_stream{};
+    // Inflated ahead of Read, which takes a narrow picture's rows a few bytes at a time.
+    std::string m_ahead;
+    std::size_t m_at = 0;
     bool m_ended = false;
     bool m_broken = false;
 };

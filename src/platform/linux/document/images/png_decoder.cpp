@@ -118,6 +118,9 @@ DecodedImage DecodePng(std::string_view bytes)
     Guarded(decoder, [&] {
         png_set_read_fn(decoder.png(), &source, ReadSource);
         png_set_user_limits(decoder.png(), kNoLimit, kNoLimit);
+        // Writers declare smaller windows than their data reaches back into; zlib, and so every other
+        // reader, takes the data as it is.
+        png_set_option(decoder.png(), PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
         png_read_info(decoder.png(), decoder.info());
         // Palettes, low bit depths and tRNS all become 8-bit samples, tRNS as alpha. gAMA is left
         // alone, as a PDF reader would leave it.

@@ -9,6 +9,7 @@
 #include "image_metadata.h"
 #include "image_readers.h"
 #include "inflate_stream.h"
+#include "pdf_image.h"
 #include "png_decoder.h"
 
 namespace {
@@ -123,7 +124,9 @@ int Samples(int colourType) { return colourType == kRgb ? 3 : 1; }
 bool PassesThrough(const PngChunks& chunks)
 {
     const bool opaque = chunks.colourType == kGray || chunks.colourType == kRgb || chunks.colourType == kPalette;
-    return opaque && !chunks.interlaced && !chunks.transparency;
+    // Rows too many for readers are decoded to be thinned out: a filtered row needs the one before it.
+    const bool readable = chunks.width <= kPdfLargestImageSide && chunks.height <= kPdfLargestImageSide;
+    return opaque && !chunks.interlaced && !chunks.transparency && readable;
 }
 
 // Checks that the data inflates to every row, each with a PNG filter, as a decoder would find.
@@ -137,6 +140,18 @@ void CheckRows(const std::string& data, const PngChunks& chunks)
         rows.Read(row.data(), row.size());
         CheckImage(row[0] <= 4);
     }
+}
+
+// The zlib header declares a window no smaller than its data reaches back into, whatever the writer
+// declared: zlib takes the data either way, stricter PDF readers only then.
+void DeclareWholeWindow(std::string& data)
+{
+    constexpr unsigned char kDeflateWholeWindow = 0x78;
+    CheckImage(data.size() >= 2 && (static_cast<unsigned char>(data[0]) & 0x0f) == 8);
+    const unsigned levelAndDictionary = static_cast<unsigned char>(data[1]) & 0xe0;
+    const unsigned check = 31 - (kDeflateWholeWindow * 256u + levelAndDictionary) % 31;
+    data[0] = static_cast<char>(kDeflateWholeWindow);
+    data[1] = static_cast<char>(levelAndDictionary | (check % 31));
 }
 
 DecodedImage PassedThrough(const PngChunks& chunks)
@@ -157,6 +172,7 @@ DecodedImage PassedThrough(const PngChunks& chunks)
     for (const std::string_view piece : chunks.data)
         image.data += piece;
     CheckRows(image.data, chunks);
+    DeclareWholeWindow(image.data);
     return image;
 }
 

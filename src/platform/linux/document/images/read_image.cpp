@@ -1,14 +1,13 @@
 #include "image_failure.h"
 #include "image_readers.h"
 #include "decoded_image.h"
+#include "image_sides.h"
 
 namespace {
 
 bool Starts(std::string_view bytes, std::string_view signature) { return bytes.substr(0, signature.size()) == signature; }
 
-}  // namespace
-
-DecodedImage ReadImage(std::string_view bytes)
+DecodedImage ReadAnyImage(std::string_view bytes)
 {
     using namespace std::string_view_literals;
     if (Starts(bytes, "\xFF\xD8\xFF"sv))
@@ -23,4 +22,13 @@ DecodedImage ReadImage(std::string_view bytes)
     if (Starts(bytes, "II\xBC"sv))
         return ReadJpegXr(bytes);
     ThrowBadImage();
+}
+
+}  // namespace
+
+DecodedImage ReadImage(std::string_view bytes)
+{
+    DecodedImage image = ReadAnyImage(bytes);
+    FitImageSides(image);
+    return image;
 }

@@ -1,5 +1,7 @@
 #include "element_values.h"
 
+#include <cmath>
+
 #include "document_failure.h"
 #include "document_status.h"
 #include "geometry_builder.h"
@@ -113,6 +115,16 @@ Matrix ReadTransform(const PropertyValue& value)
         ThrowDocument(XPS_E_INVALID_MARKUP);
     const std::string* matrix = value.element->Attribute("Matrix");
     return matrix ? ParseMatrix(*matrix) : Matrix{};
+}
+
+Matrix ReadTransform(const PropertyValue& value, const Matrix& outer)
+{
+    const Matrix placed = ReadTransform(value) * outer;
+    for (double v : {placed.a, placed.b, placed.c, placed.d, placed.e, placed.f}) {
+        if (!std::isfinite(v))
+            ThrowUnusable(XPS_E_INVALID_MARKUP);
+    }
+    return placed;
 }
 
 double NumberAttribute(const XmlElement& element, std::string_view name, double fallback)

@@ -26,6 +26,8 @@ PropertyValue Property(const XmlElement& owner, std::string_view name, const Res
 std::optional<Geometry> ReadGeometry(const PropertyValue& value, SegmentBudget& budget);
 // A MatrixTransform's matrix, identity where the property is not given.
 Matrix ReadTransform(const PropertyValue& value);
+// That matrix, then outer's; UnusableValue where the two overflow together.
+Matrix ReadTransform(const PropertyValue& value, const Matrix& outer);
 
 // A number attribute, or its default where it is absent. XPS_E_INVALID_MARKUP for one that is no number.
 double NumberAttribute(const XmlElement& element, std::string_view name, double fallback);

@@ -179,98 +179,9 @@ void Painter::AddLink(const XmlElement& element, const Matrix& matrix, const Rec
     m_links.push_back({MapBox(matrix, bounds), *uri});
 }
 
-void Painter::BeginCanvas(const XmlElement& canvas)
-{
-    const XmlElement* resources = nullptr;
-    for (const XmlElement& child : canvas.children) {
-        if (child.name == canvas.name + ".Resources")
-            resources = &child;
-    }
-    m_scopes.Push(resources, m_part);
-    Layer layer;
-    layer.canvas = &canvas;
-    layer.outer = m_matrix;
-    m_matrix = ReadTransform(Property(canvas, "RenderTransform", m_scopes)) * m_matrix;
-    layer.inner = m_matrix;
-    Top().content.Save();
-    ApplyClip(canvas, m_matrix);
-    const double opacity = std::clamp(NumberAttribute(canvas, "Opacity", 1), 0.0, 1.0);
-    const PropertyValue mask = Property(canvas, "OpacityMask", m_scopes);
-    if (opacity < 1)
-        layer.state.fillAlpha = layer.state.strokeAlpha = opacity;
-    // The canvas is drawn as a group; its mask, placed by what the group covers, once that is known.
-    if (opacity < 1 || mask.text != nullptr || mask.element != nullptr) {
-        layer.group = true;
-        m_groups.push_back(std::make_unique<Surface>(Top().box));
-        m_surfaces.push_back(m_groups.back().get());
-    }
-    m_layers.push_back(layer);
-}
-
-void Painter::EndCanvas()
-{
-    Layer layer = m_layers.back();
-    m_layers.pop_back();
-    if (layer.drawn)
-        Drew(*layer.drawn, layer.inner);
-    if (layer.group) {
-        std::unique_ptr<Surface> group = std::move(m_groups.back());
-        m_groups.pop_back();
-        m_surfaces.pop_back();
-        if (layer.drawn)
-            layer.state.softMask = Mask(*layer.canvas, layer.inner, *layer.drawn);
-        PdfFormSetup setup(group->box);
-        setup.group = true;
-        const PdfRef form = WriteForm(m_document.Writer(), setup, group->content, group->resources);
-        if (layer.state.fillAlpha || layer.state.softMask)
-            Top().content.GraphicsState(Top().resources.ExtGState(WriteGraphicsState(m_document.Writer(), layer.state)));
-        Top().content.Draw(Top().resources.XObject(form));
-    }
-    Top().content.Restore();
-    m_matrix = layer.outer;
-    m_scopes.Pop();
-}
-
-void Painter::PaintElement(const XmlElement& element)
-{
-    if (element.name == "Path") {
-        PaintPath(element);
-    } else if (element.name == "Glyphs") {
-        PaintGlyphs(element);
-    } else if (element.name == "Canvas") {
-        BeginCanvas(element);
-        for (const XmlElement& child : element.children) {
-            if (!child.IsPropertyOf(element))
-                PaintElement(child);
-        }
-        EndCanvas();
-    } else {
-        ThrowDocument(XPS_E_INVALID_MARKUP);
-    }
-}
-
-void Painter::PaintVisual(const XmlElement& visual, Surface& surface, int depth)
-{
-    const Matrix matrix = m_matrix;
-    const int saved = m_depth;
-    // The visual's space is its own: what it covers counts towards no canvas of the page.
-    std::vector<Layer> layers;
-    std::swap(layers, m_layers);
-    m_surfaces.push_back(&surface);
-    m_matrix = {};
-    m_depth = depth;
-    ++m_visualDepth;
-    PaintElement(visual);
-    --m_visualDepth;
-    m_depth = saved;
-    m_matrix = matrix;
-    m_surfaces.pop_back();
-    std::swap(layers, m_layers);
-}
-
 void Painter::PaintPath(const XmlElement& path)
 {
-    const Matrix matrix = ReadTransform(Property(path, "RenderTransform", m_scopes)) * m_matrix;
+    const Matrix matrix = ReadTransform(Property(path, "RenderTransform", m_scopes), m_matrix);
     const std::optional<Geometry> geometry = ReadGeometry(Property(path, "Data", m_scopes), m_budget);
     const std::optional<Rect> bounds = geometry ? Bounds(*geometry) : std::nullopt;
     if (!bounds)
@@ -351,7 +262,8 @@ void Painter::PaintPath(const XmlElement& path)
             content.LineCap(dashed ? PdfCap(path.Attribute("StrokeDashCap")) : ownCaps ? 0 : PdfCap(startCap));
             const std::string* join = path.Attribute("StrokeLineJoin");
             content.LineJoin(Is(join, "Round") ? 1 : Is(join, "Bevel") ? 2 : 0);
-            content.MiterLimit(std::max(1.0, NumberAttribute(path, "StrokeMiterLimit", 10)));
+            // Past a few thousand a miter limit limits nothing: it need not be too large to write.
+            content.MiterLimit(std::clamp(NumberAttribute(path, "StrokeMiterLimit", 10), 1.0, 1e4));
             if (dashed)
                 content.Dash(dashes, NumberAttribute(path, "StrokeDashOffset", 0) * thickness);
             content.AppendPath(line);
@@ -374,7 +286,7 @@ void Painter::PaintPath(const XmlElement& path)
 
 void Painter::PaintGlyphs(const XmlElement& glyphs)
 {
-    const Matrix matrix = ReadTransform(Property(glyphs, "RenderTransform", m_scopes)) * m_matrix;
+    const Matrix matrix = ReadTransform(Property(glyphs, "RenderTransform", m_scopes), m_matrix);
     const double em = NumberAttribute(glyphs, "FontRenderingEmSize", 0);
     const std::string* fontUri = glyphs.Attribute("FontUri");
     if (fontUri == nullptr || em < 0)

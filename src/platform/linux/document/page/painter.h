@@ -1,6 +1,7 @@
 // Draws a page's elements into PDF: Canvas, Path and Glyphs, with their transforms, clips, opacity and
 // opacity masks, filled and stroked by brushes. A Canvas may stream (BeginCanvas, its children, then
-// EndCanvas) or come whole, as in a visual brush.
+// EndCanvas) or come whole, as in a visual brush. An element with a value nothing can be drawn with (see
+// UnusableValue) is passed over, with what it wrote undone, and the page goes on.
 #pragma once
 
 #include <memory>
@@ -33,14 +34,31 @@ public:
 
     void BeginCanvas(const XmlElement& canvas) override;
     void EndCanvas() override;
-    void Draw(XmlElement element) override { PaintElement(element); }
+    void Draw(XmlElement element) override;
     // A Path, a Glyphs, or a whole Canvas.
     void PaintElement(const XmlElement& element);
 
     void PaintVisual(const XmlElement& visual, Surface& surface, int depth) override;
 
 private:
+    // What painting an element may change, to go back to where one of its values proves unusable.
+    struct Undo {
+        PdfContent::Mark content;
+        PdfResources::Mark resources;
+        std::size_t surfaces = 0;
+        std::size_t groups = 0;
+        std::size_t layers = 0;
+        std::size_t scopes = 0;
+        std::size_t links = 0;
+        Matrix matrix;
+        int depth = 0;
+        int visualDepth = 0;
+        // What the canvas around the element had drawn before it.
+        std::optional<Rect> drawn;
+    };
     struct Layer {
+        // Where the canvas began, to go back to if it cannot be closed.
+        Undo undo;
         const XmlElement* canvas = nullptr;
         // The matrices outside and inside the canvas.
         Matrix outer;
@@ -52,6 +70,12 @@ private:
     };
 
     Surface& Top() { return *m_surfaces.back(); }
+    Undo Here() const;
+    void Rewind(const Undo& undo);
+    // A canvas's transform, clip, opacity and group before its children, and after them its mask and
+    // the group drawn; undo is where it began.
+    void OpenCanvas(const XmlElement& canvas, const Undo& undo);
+    void CloseCanvas();
     void PaintPath(const XmlElement& path);
     void PaintGlyphs(const XmlElement& glyphs);
     // Clips to the element's Clip, if any, and sets its opacity and opacity mask for what follows; the
@@ -83,6 +107,8 @@ private:
     int m_depth = 0;
     // Whether the top surface's space is the page's, where links can be placed.
     int m_visualDepth = 0;
+    // The streamed canvases being passed over: the one with an unusable value, and those inside it.
+    int m_passed = 0;
     std::vector<PageLink> m_links;
     // The path operators of the plain path being drawn, kept for the next: pages hold thousands.
     std::string m_outline;

@@ -26,6 +26,8 @@ public:
     // the part the markup is in, for a Source relative to it.
     void Push(const XmlElement* resources, const std::string& part);
     void Pop();
+    // How many scopes are entered, for popping back to it.
+    std::size_t Depth() const { return m_scopes.size(); }
     struct Resource {
         const XmlElement* element;
         // Whether it lasts as long as the page: a resource of the page's own dictionary, or of a part of

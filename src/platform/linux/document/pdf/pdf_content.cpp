@@ -360,6 +360,18 @@ void PdfContent::EndMarkedContent()
     Operator("EMC");
 }
 
+void PdfContent::Rewind(const Mark& mark)
+{
+    if (mark.size > m_data.size() || mark.saved > m_saved)
+        ThrowDocument(E_FAIL);
+    m_data.resize(mark.size);
+    m_saved = mark.saved;
+    m_savedFills.resize(static_cast<std::size_t>(mark.saved));
+    m_fill = mark.fill;
+    m_marked = mark.marked;
+    m_inText = mark.inText;
+}
+
 const std::string& PdfContent::Bytes() const
 {
     if (m_saved != 0 || m_marked != 0 || m_inText)

@@ -77,6 +77,18 @@ public:
     void BeginActualText(std::string_view utf8);
     void EndMarkedContent();
 
+    // Where the stream stands, to go back to when what is written after it is dropped. Going back is
+    // only to a mark within the q of where the stream stands now, or outside all of them.
+    struct Mark {
+        std::size_t size = 0;
+        int saved = 0;
+        std::optional<std::array<double, 3>> fill;
+        int marked = 0;
+        bool inText = false;
+    };
+    Mark Here() const { return {m_data.size(), m_saved, m_fill, m_marked, m_inText}; }
+    void Rewind(const Mark& mark);
+
     // The stream's bytes; throws DocumentFailure(E_FAIL) while a q, BT or BDC is unclosed.
     const std::string& Bytes() const;
     // The same bytes, taken from the content, which is left empty.

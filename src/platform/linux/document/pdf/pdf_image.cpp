@@ -2,17 +2,10 @@
 
 #include "document_failure.h"
 
-namespace {
-
-// Readers' largest image side.
-constexpr std::uint32_t kLargestSide = 1u << 24;
-
-}  // namespace
-
 PdfDictionary ImageDictionary(const PdfImage& image)
 {
     const int bits = image.bitsPerComponent;
-    if (image.width == 0 || image.height == 0 || image.width > kLargestSide || image.height > kLargestSide)
+    if (image.width == 0 || image.height == 0 || image.width > kPdfLargestImageSide || image.height > kPdfLargestImageSide)
         ThrowDocument(E_FAIL);
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
         ThrowDocument(E_FAIL);

@@ -9,6 +9,10 @@
 #include "pdf_value.h"
 #include "pdf_writer.h"
 
+// The longest image side every reader draws: some refuse one of over 65536 pixels, though the others
+// go to 2^24.
+constexpr std::uint32_t kPdfLargestImageSide = 1u << 16;
+
 struct PdfImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;

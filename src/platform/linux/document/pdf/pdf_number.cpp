@@ -16,7 +16,7 @@ void AppendPdfInteger(std::string& out, std::int64_t value)
 void AppendPdfReal(std::string& out, double value)
 {
     if (!std::isfinite(value) || std::fabs(value) > kPdfLargestReal)
-        ThrowDocument(E_FAIL);
+        ThrowUnusable(E_FAIL);
     // 39 integer digits at most, a sign, a point and the decimals.
     char buffer[64];
     const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, kPdfRealDecimals);

@@ -10,7 +10,7 @@ constexpr int kPdfRealDecimals = 5;
 constexpr double kPdfLargestReal = 3.4e38;
 
 void AppendPdfInteger(std::string& out, std::int64_t value);
-// Fixed-point, trailing zeros dropped, -0 as 0; throws DocumentFailure(E_FAIL) for a value that is not
+// Fixed-point, trailing zeros dropped, -0 as 0; throws UnusableValue(E_FAIL) for a value that is not
 // finite or beyond kPdfLargestReal.
 void AppendPdfReal(std::string& out, double value);
 std::string PdfReal(double value);

@@ -1,5 +1,7 @@
 #include "pdf_resources.h"
 
+#include <algorithm>
+
 #include "document_failure.h"
 #include "pdf_number.h"
 
@@ -21,6 +23,24 @@ std::string ResourceName(char prefix, std::size_t index)
 }
 
 }  // namespace
+
+PdfResources::Mark PdfResources::Here() const
+{
+    Mark mark{};
+    for (std::size_t kind = 0; kind < m_kinds.size(); ++kind)
+        mark[kind] = m_kinds[kind].objects.size();
+    return mark;
+}
+
+void PdfResources::Rewind(const Mark& mark)
+{
+    for (std::size_t kind = 0; kind < m_kinds.size(); ++kind) {
+        Kind& names = m_kinds[kind];
+        for (std::size_t i = mark[kind]; i < names.objects.size(); ++i)
+            names.indices.erase(names.objects[i].number);
+        names.objects.resize(std::min(mark[kind], names.objects.size()));
+    }
+}
 
 std::string PdfResources::Name(PdfResourceKind kind, PdfRef object)
 {

@@ -25,6 +25,11 @@ public:
 
     PdfValue Value() const;
 
+    // How many objects of each kind are named, to forget those named after it.
+    using Mark = std::array<std::size_t, 6>;
+    Mark Here() const;
+    void Rewind(const Mark& mark);
+
 private:
     struct Kind {
         std::vector<PdfRef> objects;                  // by name's index
