@@ -13,6 +13,8 @@
 #include "document_status.h"
 #include "expanded_name.h"
 #include "markup_namespaces.h"
+#include "surrogate_pairs.h"
+#include "xps_elements.h"
 
 std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>& attributes, std::string_view name)
 {
@@ -22,10 +24,6 @@ std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>
     return std::nullopt;
 }
 
-namespace {
-
-
-}  // namespace
 
 class MarkupReader::Parse {
 public:
@@ -80,6 +78,7 @@ private:
     // How deep inside a skipped element the parse is; 0 outside any.
     std::size_t m_skipped = 0;
     std::exception_ptr m_failure;
+    SurrogatePairs m_pairs;
     // Bytes handed to expat so far.
     XML_Index m_fed = 0;
     // expat's buffer while bytes are gathered in it ahead of an open token, else null.
@@ -128,6 +127,9 @@ MarkupReader::Parse::Parse(MarkupHandler& handler, std::initializer_list<std::st
 // covers at least twice the last, and the work stays linear in the token.
 void MarkupReader::Parse::Feed(const char* data, std::size_t size)
 {
+    Guarded([&] { m_pairs.Feed(reinterpret_cast<const unsigned char*>(data), size); });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
     while (size != 0) {
         if (m_gathering == nullptr) {
             const XML_Index scanned = XML_GetCurrentByteIndex(m_parser.Get());
@@ -155,6 +157,9 @@ void MarkupReader::Parse::Feed(const char* data, std::size_t size)
 
 void MarkupReader::Parse::Finish()
 {
+    Guarded([&] { m_pairs.Finish(); });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
     if (m_gathering != nullptr)
         ParseGathered(true);
     else
@@ -254,6 +259,8 @@ std::optional<MarkupReader::Parse::Role> MarkupReader::Parse::Place(ExpandedName
             ThrowDocument(XPS_E_INVALID_MARKUP);
         return Role::Alternatives;
     }
+    if ((element.space == kXpsNamespace || element.space == kOpenXpsNamespace) && !XpsDefinesElement(element.local))
+        ThrowDocument(XPS_E_INVALID_MARKUP);
     if (Local(element.space))
         return Role::Emitted;
     if (m_scope.Ignorable(element.space) && m_scope.ContentProcessed(element))
