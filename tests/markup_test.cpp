@@ -279,3 +279,27 @@ TEST(MarkupTrees, TheNodeCapHolds)
         EXPECT_EQ(failure.Status(), E_OUTOFMEMORY);
     }
 }
+
+TEST(MarkupTrees, FiguresAndSegmentsArePackedInOrderAndNotCountedAsNodes)
+{
+    // Nine nodes held at most of fifteen: the geometry, its transform's two elements and attribute, and
+    // the open figure and segment with theirs.
+    const std::string markup = "<PathGeometry" XPS "><PathGeometry.Transform><MatrixTransform Matrix='m'/>"
+                               "</PathGeometry.Transform><PathFigure StartPoint='1,1'><ArcSegment Point='2,2' Size='1,1'/>"
+                               "<PolyLineSegment Points='3,3'/></PathFigure><PathFigure><PolyLineSegment/></PathFigure>"
+                               "<PathFigure IsClosed='true'/></PathGeometry>";
+    const XmlElement tree = ParseMarkupTree(markup, {}, 9);
+    EXPECT_EQ(Dump(tree), "<PathGeometry><PathGeometry.Transform><MatrixTransform Matrix=m></></></>");
+    std::string figures;
+    PackedElement figure, segment;
+    for (PackedElements packed(tree.packed); packed.Next(figure);) {
+        figures += "<" + std::string(figure.name);
+        for (const auto& [name, value] : figure.attributes)
+            figures += " " + std::string(name) + "=" + std::string(value);
+        for (PackedElements segments(figure.packed); segments.Next(segment);)
+            figures += " [" + std::string(segment.name) + " " + std::string(segment.Attribute("Point").value_or("-")) + "]";
+        figures += ">";
+    }
+    EXPECT_EQ(figures, "<PathFigure StartPoint=1,1 [ArcSegment 2,2] [PolyLineSegment -]><PathFigure [PolyLineSegment -]>"
+                       "<PathFigure IsClosed=true>");
+}

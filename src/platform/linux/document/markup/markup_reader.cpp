@@ -24,7 +24,6 @@ std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>
     return std::nullopt;
 }
 
-
 class MarkupReader::Parse {
 public:
     Parse(MarkupHandler& handler, std::initializer_list<std::string_view> localNamespaces);
