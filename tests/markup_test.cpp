@@ -166,6 +166,38 @@ TEST(HostileMarkup, MarkupNotWellFormedFails)
     EXPECT_EQ(Failure("<FixedPage" XPS " Width='1' Width='2'/>"), XPS_E_INVALID_MARKUP);
 }
 
+TEST(HostileMarkup, UnpairedSurrogatesInUtf16Fail)
+{
+    const auto glyphs = [](std::u16string_view text) {
+        return u"<Glyphs" XPS " UnicodeString='" + std::u16string(text) + u"'/>";
+    };
+    for (const bool bigEndian : {false, true}) {
+        for (const std::u16string& text : {std::u16string{0xD83D, u'x'}, std::u16string{0xDE00}, std::u16string{0xD83D}}) {
+            const std::string markup = Utf16(glyphs(text), bigEndian);
+            EXPECT_EQ(Failure(markup), XPS_E_INVALID_MARKUP);
+            EXPECT_THROW(Events(markup, 1), DocumentFailure);
+        }
+        EXPECT_EQ(Failure(Utf16(glyphs(std::u16string{0xD83D, 0xDE00}), bigEndian)), S_OK);
+    }
+}
+
+TEST(HostileMarkup, ElementsXpsDoesNotDefineFailInItsNamespacesOnly)
+{
+    EXPECT_EQ(Failure("<FixedPage" XPS "><Rectangle/></FixedPage>"), XPS_E_INVALID_MARKUP);
+    EXPECT_EQ(Failure("<Canvas" OXPS "><Canvas.Fill/></Canvas>"), XPS_E_INVALID_MARKUP);
+    EXPECT_EQ(Failure("<PathFigure" XPS "><LineSegment Point='1,1'/></PathFigure>"), XPS_E_INVALID_MARKUP);
+    EXPECT_EQ(Failure("<FixedDocument" XPS "><PageContent><PageContent.LinkTargets><LinkTarget Name='a'/>"
+                      "</PageContent.LinkTargets></PageContent></FixedDocument>"),
+              S_OK);
+    EXPECT_EQ(Failure("<Canvas" XPS MC " xmlns:v2='urn:v2' xmlns:f='urn:foreign' mc:Ignorable='v2'>"
+                      "<Glyphs><Glyphs.RenderTransform><MatrixTransform/></Glyphs.RenderTransform></Glyphs>"
+                      "<Path><Path.Fill><RadialGradientBrush><RadialGradientBrush.Transform/></RadialGradientBrush>"
+                      "</Path.Fill></Path><v2:Ink><Rectangle/></v2:Ink><f:Shape><Rectangle/></f:Shape>"
+                      "<mc:AlternateContent><mc:Choice Requires='v2'><Rectangle/></mc:Choice></mc:AlternateContent>"
+                      "</Canvas>"),
+              S_OK);
+}
+
 TEST(HostileMarkup, NestingPastTheLimitFails)
 {
     const auto nested = [](std::size_t depth) {
@@ -246,4 +278,28 @@ TEST(MarkupTrees, TheNodeCapHolds)
     } catch (const DocumentFailure& failure) {
         EXPECT_EQ(failure.Status(), E_OUTOFMEMORY);
     }
+}
+
+TEST(MarkupTrees, FiguresAndSegmentsArePackedInOrderAndNotCountedAsNodes)
+{
+    // Nine nodes held at most of fifteen: the geometry, its transform's two elements and attribute, and
+    // the open figure and segment with theirs.
+    const std::string markup = "<PathGeometry" XPS "><PathGeometry.Transform><MatrixTransform Matrix='m'/>"
+                               "</PathGeometry.Transform><PathFigure StartPoint='1,1'><ArcSegment Point='2,2' Size='1,1'/>"
+                               "<PolyLineSegment Points='3,3'/></PathFigure><PathFigure><PolyLineSegment/></PathFigure>"
+                               "<PathFigure IsClosed='true'/></PathGeometry>";
+    const XmlElement tree = ParseMarkupTree(markup, {}, 9);
+    EXPECT_EQ(Dump(tree), "<PathGeometry><PathGeometry.Transform><MatrixTransform Matrix=m></></></>");
+    std::string figures;
+    PackedElement figure, segment;
+    for (PackedElements packed(tree.packed); packed.Next(figure);) {
+        figures += "<" + std::string(figure.name);
+        for (const auto& [name, value] : figure.attributes)
+            figures += " " + std::string(name) + "=" + std::string(value);
+        for (PackedElements segments(figure.packed); segments.Next(segment);)
+            figures += " [" + std::string(segment.name) + " " + std::string(segment.Attribute("Point").value_or("-")) + "]";
+        figures += ">";
+    }
+    EXPECT_EQ(figures, "<PathFigure StartPoint=1,1 [ArcSegment 2,2] [PolyLineSegment -]><PathFigure [PolyLineSegment -]>"
+                       "<PathFigure IsClosed=true>");
 }

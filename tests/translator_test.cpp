@@ -111,6 +111,7 @@ const Feature kFeatures[] = {
     {"mask", {{3, 100, kWhite, 16}, {100, 100, kGrey, 16}, {196, 100, kBlack, 16}}},
     {"canvasmask", {{50, 100, kWhite, 2}, {103, 100, kWhite, 16}, {196, 100, kBlack, 16}}},
     {"clip", {{75, 75, kRed, 2}, {125, 125, kWhite, 2}, {40, 40, kWhite, 2}}},
+    {"figures", {{110, 10, kBlue, 2}, {125, 125, kBlue, 2}, {25, 35, kBlue, 2}, {25, 170, kWhite, 2}, {5, 5, kWhite, 2}}},
     {"sideways", {{60, 100, kBlack, 40}, {34, 60, kWhite, 2}}},
     // The stem of the "K", drawn by its CID.
     {"cid", {{14, 85, kBlack, 60}}},

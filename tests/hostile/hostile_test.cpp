@@ -69,6 +69,7 @@ const Case kCases[] = {
     {"brush-cycle.xps", kPrinted},
     {"many-segments.xps", E_OUTOFMEMORY},
     {"many-stops.xps", XPS_E_INVALID_MARKUP},
+    {"many-figures.xps", kPrinted},
     {"tiny-tile.xps", XPS_E_INVALID_MARKUP},
 };
 

@@ -13,6 +13,8 @@
 #include "document_status.h"
 #include "expanded_name.h"
 #include "markup_namespaces.h"
+#include "surrogate_pairs.h"
+#include "xps_elements.h"
 
 std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>& attributes, std::string_view name)
 {
@@ -22,16 +24,12 @@ std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>
     return std::nullopt;
 }
 
-namespace {
-
-
-}  // namespace
-
 class MarkupReader::Parse {
 public:
     Parse(MarkupHandler& handler, std::initializer_list<std::string_view> localNamespaces);
 
-    void Feed(const char* data, int size, bool final);
+    void Feed(const char* data, std::size_t size);
+    void Finish();
 
 private:
     // Emitted elements give events; InPlace ones only their content; Alternatives wait for a choice.
@@ -57,6 +55,9 @@ private:
         }
     }
 
+    void Hand(const char* data, std::size_t size, bool final);
+    void ParseGathered(bool final);
+    void Check(XML_Status status);
     void Start(std::string_view name, const char** attributes);
     void End(std::string_view name);
     void ReadCompatibility(const char** attributes);
@@ -76,6 +77,13 @@ private:
     // How deep inside a skipped element the parse is; 0 outside any.
     std::size_t m_skipped = 0;
     std::exception_ptr m_failure;
+    SurrogatePairs m_pairs;
+    // Bytes handed to expat so far.
+    XML_Index m_fed = 0;
+    // expat's buffer while bytes are gathered in it ahead of an open token, else null.
+    char* m_gathering = nullptr;
+    std::size_t m_gathered = 0;
+    std::size_t m_wanted = 0;
 };
 
 MarkupReader::Parse::Parse(MarkupHandler& handler, std::initializer_list<std::string_view> localNamespaces)
@@ -112,9 +120,73 @@ MarkupReader::Parse::Parse(MarkupHandler& handler, std::initializer_list<std::st
     });
 }
 
-void MarkupReader::Parse::Feed(const char* data, int size, bool final)
+// expat scans a token it has not seen the end of again from its start with every buffer it is given, so
+// a long attribute fed in small buffers would cost time in its square. While a token is open, the bytes
+// are gathered in expat's own buffer until there are as many as it holds of the token: each scan then
+// covers at least twice the last, and the work stays linear in the token.
+void MarkupReader::Parse::Feed(const char* data, std::size_t size)
 {
-    const XML_Status status = XML_Parse(m_parser.Get(), data, size, final);
+    Guarded([&] { m_pairs.Feed(reinterpret_cast<const unsigned char*>(data), size); });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+    while (size != 0) {
+        if (m_gathering == nullptr) {
+            const XML_Index scanned = XML_GetCurrentByteIndex(m_parser.Get());
+            const std::size_t open = scanned < 0 ? 0 : static_cast<std::size_t>(m_fed - scanned);
+            if (open <= size) {
+                Hand(data, size, false);
+                return;
+            }
+            void* buffer = XML_GetBuffer(m_parser.Get(), static_cast<int>(open));
+            if (buffer == nullptr)
+                Check(XML_STATUS_ERROR);
+            m_gathering = static_cast<char*>(buffer);
+            m_gathered = 0;
+            m_wanted = open;
+        }
+        const std::size_t taken = std::min(size, m_wanted - m_gathered);
+        std::copy_n(data, taken, m_gathering + m_gathered);
+        m_gathered += taken;
+        data += taken;
+        size -= taken;
+        if (m_gathered == m_wanted)
+            ParseGathered(false);
+    }
+}
+
+void MarkupReader::Parse::Finish()
+{
+    Guarded([&] { m_pairs.Finish(); });
+    if (m_failure)
+        std::rethrow_exception(m_failure);
+    if (m_gathering != nullptr)
+        ParseGathered(true);
+    else
+        Hand(nullptr, 0, true);
+}
+
+void MarkupReader::Parse::Hand(const char* data, std::size_t size, bool final)
+{
+    // XML_Parse takes an int length.
+    constexpr std::size_t kSlice = 1u << 30;
+    do {
+        const std::size_t slice = std::min(size, kSlice);
+        Check(XML_Parse(m_parser.Get(), data, static_cast<int>(slice), final && slice == size));
+        m_fed += static_cast<XML_Index>(slice);
+        data += slice;
+        size -= slice;
+    } while (size != 0);
+}
+
+void MarkupReader::Parse::ParseGathered(bool final)
+{
+    m_gathering = nullptr;
+    m_fed += static_cast<XML_Index>(m_gathered);
+    Check(XML_ParseBuffer(m_parser.Get(), static_cast<int>(m_gathered), final));
+}
+
+void MarkupReader::Parse::Check(XML_Status status)
+{
     if (m_failure)
         std::rethrow_exception(m_failure);
     if (status != XML_STATUS_OK)
@@ -186,6 +258,8 @@ std::optional<MarkupReader::Parse::Role> MarkupReader::Parse::Place(ExpandedName
             ThrowDocument(XPS_E_INVALID_MARKUP);
         return Role::Alternatives;
     }
+    if ((element.space == kXpsNamespace || element.space == kOpenXpsNamespace) && !XpsDefinesElement(element.local))
+        ThrowDocument(XPS_E_INVALID_MARKUP);
     if (Local(element.space))
         return Role::Emitted;
     if (m_scope.Ignorable(element.space) && m_scope.ContentProcessed(element))
@@ -268,17 +342,10 @@ MarkupReader::~MarkupReader() = default;
 
 void MarkupReader::Feed(const void* data, std::size_t size)
 {
-    // XML_Parse takes an int length.
-    constexpr std::size_t kSlice = 1u << 30;
-    for (const char* bytes = static_cast<const char*>(data); size != 0;) {
-        const std::size_t slice = std::min(size, kSlice);
-        m_parse->Feed(bytes, static_cast<int>(slice), false);
-        bytes += slice;
-        size -= slice;
-    }
+    m_parse->Feed(static_cast<const char*>(data), size);
 }
 
 void MarkupReader::Finish()
 {
-    m_parse->Feed(nullptr, 0, true);
+    m_parse->Finish();
 }

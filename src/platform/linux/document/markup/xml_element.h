@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "markup_reader.h"
@@ -19,10 +21,35 @@ struct XmlElement {
     std::string name;
     std::vector<XmlAttribute> attributes;
     std::vector<XmlElement> children;
+    // The figures of a PathGeometry and the segments of a PathFigure, of which one path may hold
+    // hundreds of thousands, are not children but packed here as they are read, in order, in little
+    // more than their markup's length. PackedElements reads them.
+    std::string packed;
 
     const std::string* Attribute(std::string_view name) const;
     // Whether this is owner's property element of that name ("Path.Fill"), or with no name, any of them.
     bool IsPropertyOf(const XmlElement& owner, std::string_view property = {}) const;
+};
+
+// One element read from packed text: views into it, valid while the text is.
+struct PackedElement {
+    std::string_view name;
+    std::vector<std::pair<std::string_view, std::string_view>> attributes;
+    // Its own child elements, packed.
+    std::string_view packed;
+
+    std::optional<std::string_view> Attribute(std::string_view name) const;
+};
+
+// Reads packed elements one after another.
+class PackedElements {
+public:
+    explicit PackedElements(std::string_view packed) : m_rest(packed) {}
+    // The next element into element; false at the end.
+    bool Next(PackedElement& element);
+
+private:
+    std::string_view m_rest;
 };
 
 // What one tree may hold, counting elements and attributes alike: a hostile resource dictionary could
@@ -30,7 +57,8 @@ struct XmlElement {
 constexpr std::size_t kMaxTreeNodes = 1'000'000;
 
 // Handed the events of one subtree, from its element's StartElement to its EndElement, builds it.
-// Past maxNodes it fails with E_OUTOFMEMORY: the markup may be sound, but is more than is held.
+// Past maxNodes it fails with E_OUTOFMEMORY: the markup may be sound, but is more than is held. Packed
+// elements are not counted: they take no more than the part's markup, which is bounded already.
 // A second element after the first has ended fails with XPS_E_INVALID_MARKUP.
 class XmlTreeBuilder final : public MarkupHandler {
 public:

@@ -16,27 +16,22 @@ Attribute Optional(const XmlElement& element, std::string_view name)
     return value ? Attribute(*value) : std::nullopt;
 }
 
-void BuildFigure(GeometryBuilder& builder, const XmlElement& figure)
+void BuildFigure(GeometryBuilder& builder, const PackedElement& figure)
 {
-    builder.BeginFigure(Optional(figure, "StartPoint"), Optional(figure, "IsClosed"), Optional(figure, "IsFilled"));
-    for (const XmlElement& segment : figure.children) {
-        const std::string& kind = segment.name;
-        const Attribute stroked = Optional(segment, "IsStroked");
+    builder.BeginFigure(figure.Attribute("StartPoint"), figure.Attribute("IsClosed"), figure.Attribute("IsFilled"));
+    PackedElement segment;
+    for (PackedElements segments(figure.packed); segments.Next(segment);) {
+        const std::string_view kind = segment.name;
+        const Attribute stroked = segment.Attribute("IsStroked");
         if (kind == "ArcSegment")
-            builder.ArcSegment(Optional(segment, "Point"), Optional(segment, "Size"), Optional(segment, "RotationAngle"),
-                               Optional(segment, "IsLargeArc"), Optional(segment, "SweepDirection"), stroked);
+            builder.ArcSegment(segment.Attribute("Point"), segment.Attribute("Size"), segment.Attribute("RotationAngle"),
+                               segment.Attribute("IsLargeArc"), segment.Attribute("SweepDirection"), stroked);
         else if (kind == "PolyLineSegment")
-            builder.PolyLineSegment(Optional(segment, "Points"), stroked);
+            builder.PolyLineSegment(segment.Attribute("Points"), stroked);
         else if (kind == "PolyBezierSegment")
-            builder.PolyBezierSegment(Optional(segment, "Points"), stroked);
+            builder.PolyBezierSegment(segment.Attribute("Points"), stroked);
         else if (kind == "PolyQuadraticBezierSegment")
-            builder.PolyQuadraticBezierSegment(Optional(segment, "Points"), stroked);
-        else if (kind == "LineSegment")
-            builder.LineSegment(Optional(segment, "Point"), stroked);
-        else if (kind == "BezierSegment")
-            builder.BezierSegment(Optional(segment, "Point1"), Optional(segment, "Point2"), Optional(segment, "Point3"), stroked);
-        else if (kind == "QuadraticBezierSegment")
-            builder.QuadraticBezierSegment(Optional(segment, "Point1"), Optional(segment, "Point2"), stroked);
+            builder.PolyQuadraticBezierSegment(segment.Attribute("Points"), stroked);
         else
             ThrowDocument(XPS_E_INVALID_MARKUP);
     }
@@ -63,10 +58,9 @@ Geometry ReadPathGeometry(const XmlElement& element, SegmentBudget& budget)
         builder.Transform(transformElement->Attribute("Matrix") ? *transformElement->Attribute("Matrix") : "1,0,0,1,0,0");
     if (const std::string* figures = element.Attribute("Figures"))
         builder.Figures(*figures);
-    for (const XmlElement& child : element.children) {
-        if (child.name == "PathFigure")
-            BuildFigure(builder, child);
-    }
+    PackedElement figure;
+    for (PackedElements figures(element.packed); figures.Next(figure);)
+        BuildFigure(builder, figure);
     geometry.fillRule = builder.Rule();
     return geometry;
 }

@@ -17,7 +17,7 @@ constexpr std::size_t kNodeBytes = 64;
 
 std::size_t Bytes(const XmlElement& element)
 {
-    std::size_t bytes = kNodeBytes + element.name.size();
+    std::size_t bytes = kNodeBytes + element.name.size() + element.packed.size();
     for (const XmlAttribute& attribute : element.attributes)
         bytes += kNodeBytes + attribute.name.size() + attribute.value.size();
     for (const XmlElement& child : element.children)
