@@ -4,14 +4,14 @@
 #include <cmath>
 #include <string>
 
-#include "arc.h"
-#include "bounds.h"
-#include "document_failure.h"
-#include "document_status.h"
-#include "geometry_builder.h"
-#include "line_caps.h"
-#include "path_data.h"
-#include "path_writer.h"
+#include "xps/geometry/arc.h"
+#include "xps/geometry/bounds.h"
+#include "xps/document_failure.h"
+#include "xps/document_status.h"
+#include "xps/geometry/geometry_builder.h"
+#include "xps/geometry/line_caps.h"
+#include "xps/geometry/path_data.h"
+#include "xps/geometry/path_writer.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "document_status.h"
-#include "image_bounds.h"
+#include "xps/document_status.h"
+#include "xps/images/image_bounds.h"
 #include "platform.h"
 #include "process.h"
 #include "startup.h"

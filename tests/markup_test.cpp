@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "document_failure.h"
-#include "document_status.h"
-#include "markup_namespaces.h"
-#include "xml_element.h"
+#include "xps/document_failure.h"
+#include "xps/document_status.h"
+#include "xps/markup/markup_namespaces.h"
+#include "xps/markup/xml_element.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "document_status.h"
-#include "package_reader.h"
-#include "part_name.h"
+#include "xps/document_status.h"
+#include "xps/package/package_reader.h"
+#include "xps/package/part_name.h"
 #include "unique_fd.h"
-#include "zip_directory.h"
-#include "zip_read_ahead.h"
+#include "xps/package/zip_directory.h"
+#include "xps/package/zip_read_ahead.h"
 
 namespace {
 

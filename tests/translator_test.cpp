@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "document_status.h"
+#include "xps/document_status.h"
 #include "process.h"
 #include "unique_fd.h"
-#include "xps_translate.h"
+#include "xps/xps_translate.h"
 
 namespace {
 

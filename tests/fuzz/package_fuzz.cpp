@@ -11,7 +11,7 @@
 #include "startup.h"
 #include "unique_fd.h"
 #include "xps_package.h"
-#include "zip_directory.h"
+#include "xps/package/zip_directory.h"
 
 namespace {
 

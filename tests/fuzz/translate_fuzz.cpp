@@ -8,7 +8,7 @@
 
 #include "fuzz_check.h"
 #include "unique_fd.h"
-#include "xps_translate.h"
+#include "xps/xps_translate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "document_status.h"
+#include "xps/document_status.h"
 #include "platform.h"
 #include "print_server.h"
 #include "startup.h"

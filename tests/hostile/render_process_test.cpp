@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "document_status.h"
+#include "xps/document_status.h"
 #include "render_process.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "decode_apart.h"
+#include "xps/images/decode_apart.h"
 #include "read_status.h"
 
 namespace {

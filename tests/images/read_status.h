@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "document_failure.h"
-#include "document_status.h"
-#include "decoded_image.h"
+#include "xps/document_failure.h"
+#include "xps/document_status.h"
+#include "xps/images/decoded_image.h"
 
 inline HRESULT ReadStatus(const std::string& bytes)
 {

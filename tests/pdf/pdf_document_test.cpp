@@ -2,11 +2,11 @@
 #include <string_view>
 #include <vector>
 
-#include "pdf_form.h"
-#include "pdf_gradient.h"
-#include "pdf_graphics_state.h"
-#include "pdf_image.h"
-#include "pdf_page.h"
+#include "xps/pdf/pdf_form.h"
+#include "xps/pdf/pdf_gradient.h"
+#include "xps/pdf/pdf_graphics_state.h"
+#include "xps/pdf/pdf_image.h"
+#include "xps/pdf/pdf_page.h"
 #include "test_pdf.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <functional>
 
-#include "document_failure.h"
-#include "pdf_content.h"
-#include "pdf_resources.h"
-#include "pdf_value.h"
+#include "xps/document_failure.h"
+#include "xps/pdf/pdf_content.h"
+#include "xps/pdf/pdf_resources.h"
+#include "xps/pdf/pdf_value.h"
 #include "test_pdf.h"
 
 

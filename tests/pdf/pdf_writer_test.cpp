@@ -4,12 +4,12 @@
 #include <cmath>
 #include <functional>
 
-#include "document_failure.h"
-#include "document_status.h"
-#include "pdf_gradient.h"
-#include "pdf_graphics_state.h"
-#include "pdf_page.h"
-#include "pdf_writer.h"
+#include "xps/document_failure.h"
+#include "xps/document_status.h"
+#include "xps/pdf/pdf_gradient.h"
+#include "xps/pdf/pdf_graphics_state.h"
+#include "xps/pdf/pdf_page.h"
+#include "xps/pdf/pdf_writer.h"
 #include "test_pdf.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-#include "document_failure.h"
-#include "pdf_writer.h"
+#include "xps/document_failure.h"
+#include "xps/pdf/pdf_writer.h"
 #include "process.h"
 
 // The status the work throws, or S_OK.

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "cff_charset.h"
-#include "cff_table.h"
+#include "xps/text/cff_charset.h"
+#include "xps/text/cff_table.h"
 #include "font_files.h"
-#include "harfbuzz_owner.h"
+#include "xps/text/harfbuzz_owner.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Font parts as XPS packages hold them: plain, obfuscated, collected, and not fonts at all.
 #include <gtest/gtest.h>
 
-#include "document_failure.h"
-#include "document_status.h"
-#include "font.h"
+#include "xps/document_failure.h"
+#include "xps/document_status.h"
+#include "xps/text/font.h"
 #include "font_files.h"
-#include "font_subset.h"
-#include "glyph_use.h"
+#include "xps/text/font_subset.h"
+#include "xps/text/glyph_use.h"
 
 namespace {
 

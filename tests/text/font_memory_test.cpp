@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "font_memory.h"
+#include "xps/text/font_memory.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <map>
 #include <sstream>
 
-#include "font.h"
+#include "xps/text/font.h"
 #include "font_files.h"
-#include "font_subset.h"
-#include "glyph_use.h"
-#include "pdf_font_metrics.h"
+#include "xps/text/font_subset.h"
+#include "xps/text/glyph_use.h"
+#include "xps/text/pdf_font_metrics.h"
 #include "process.h"
-#include "to_unicode_cmap.h"
+#include "xps/text/to_unicode_cmap.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Subsets keep the glyph ids the content stream wrote, and only the glyphs drawn.
 #include <gtest/gtest.h>
 
-#include "document_failure.h"
-#include "font.h"
+#include "xps/document_failure.h"
+#include "xps/text/font.h"
 #include "font_files.h"
-#include "font_subset.h"
-#include "glyph_use.h"
+#include "xps/text/font_subset.h"
+#include "xps/text/glyph_use.h"
 
 namespace {
 

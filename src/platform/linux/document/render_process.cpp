@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "document_status.h"
+#include "xps/document_status.h"
 #include "unique_fd.h"
 #include "write_all.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "com.h"
-#include "document_status.h"
+#include "xps/document_status.h"
 #include "startup.h"
 #include "unique_fd.h"
 #include "xps_package.h"

@@ -1,13 +1,8 @@
 // XPS packages on Linux: checking one as it is loaded, and rendering one to PDF.
 #pragma once
 
-#include <cstddef>
-#include <functional>
-
 #include "platform.h"
-
-// Receives the PDF as it is made, a piece at a time; a failing status stops the rendering.
-using PdfSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
+#include "xps/xps_translate.h"
 
 // Checks the package as loading it does (see CheckXpsPackage), in a child process: the tool's own
 // process never grows by the package's size, and a package that brings the check down fails with a

@@ -4,7 +4,7 @@
 
 #include "render_process.h"
 #include "xps_package.h"
-#include "xps_translate.h"
+#include "xps/xps_translate.h"
 
 HRESULT CheckXpsPackageApart(int packageFd)
 {

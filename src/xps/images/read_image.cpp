@@ -1,0 +1,34 @@
+#include "xps/images/image_failure.h"
+#include "xps/images/image_readers.h"
+#include "xps/images/decoded_image.h"
+#include "xps/images/image_sides.h"
+
+namespace {
+
+bool Starts(std::string_view bytes, std::string_view signature) { return bytes.substr(0, signature.size()) == signature; }
+
+DecodedImage ReadAnyImage(std::string_view bytes)
+{
+    using namespace std::string_view_literals;
+    if (Starts(bytes, "\xFF\xD8\xFF"sv))
+        return ReadJpeg(bytes);
+    if (Starts(bytes, "\x89PNG\r\n\x1A\n"sv))
+        return ReadPng(bytes);
+    if (Starts(bytes, "II*\0"sv) || Starts(bytes, "MM\0*"sv))
+        return ReadTiff(bytes);
+    if (Starts(bytes, "II+\0"sv) || Starts(bytes, "MM\0+"sv))
+        ThrowBadHeader();
+    // HD Photo, later JPEG XR: a TIFF-like header of its own.
+    if (Starts(bytes, "II\xBC"sv))
+        return ReadJpegXr(bytes);
+    ThrowBadImage();
+}
+
+}  // namespace
+
+DecodedImage ReadImage(std::string_view bytes)
+{
+    DecodedImage image = ReadAnyImage(bytes);
+    FitImageSides(image);
+    return image;
+}

@@ -1,0 +1,58 @@
+// An XPS package as the translator reads it: its parts by name, and the pages of its fixed documents in
+// order, found from the package's relationships through the fixed document sequence.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xps/package/part_name.h"
+#include "xps/markup/xml_element.h"
+#include "xps/package/zip_directory.h"
+
+// A name a page's elements give for links into it (one of its PageContent's LinkTargets).
+struct LinkTarget {
+    std::string name;
+    std::size_t page = 0;
+};
+
+class PackageReader {
+public:
+    // Reads the ZIP's directory and the structure of the documents. Throws DocumentFailure with the
+    // package's status: a ZIP failure, a missing sequence, document or page, or broken markup.
+    explicit PackageReader(int fd);
+
+    int File() const { return m_fd; }
+    const ZipDirectory& Directory() const { return m_directory; }
+    // The part of that name (a ZIP name, compared without regard to case), or null.
+    const ZipPart* Find(std::string_view name) const;
+    // A part whole; XPS_E_MISSING_PART_REFERENCE where the package has none of that name.
+    std::string Read(std::string_view name) const;
+    // A part's bytes a chunk at a time.
+    void Stream(const ZipPart& part, const ZipDataSink& sink) const;
+    // A part's markup, read into handler as it is inflated.
+    void ReadMarkup(const ZipPart& part, MarkupHandler& handler) const;
+
+    // The pages' parts, in the documents' order.
+    const std::vector<const ZipPart*>& Pages() const { return m_pages; }
+    const std::vector<LinkTarget>& LinkTargets() const { return m_targets; }
+    // The title of the package's core properties, where it has one.
+    const std::string& Title() const { return m_title; }
+
+private:
+    void ReadDocument(const std::string& name);
+    void ReadTitle(const std::string& name);
+    PartKey Key(std::uint32_t part) const { return {m_directory.Parts()[part].name, m_escaped[part]}; }
+
+    int m_fd;
+    ZipDirectory m_directory;
+    // The directory's parts by the names they stand for; of parts that stand for the same name, the first.
+    std::vector<std::uint32_t> m_byName;
+    // Whether each part's name has %-escapes to decode, found once.
+    std::vector<bool> m_escaped;
+    std::vector<const ZipPart*> m_pages;
+    std::vector<LinkTarget> m_targets;
+    std::string m_title;
+};
