@@ -76,8 +76,22 @@ private:
     // the group drawn; undo is where it began.
     void OpenCanvas(const XmlElement& canvas, const Undo& undo);
     void CloseCanvas();
+    // What a stroke draws with.
+    struct Pen {
+        Paint paint;
+        PdfGraphicsState state;
+        double thickness = 1;
+    };
+    // A Glyphs element's run, laid out in its font.
+    struct GlyphRunIn;
+
     void PaintPath(const XmlElement& path);
+    // Inside the path's own q/Q, after its clip.
+    void FillShape(const Geometry& geometry, const Matrix& matrix, const Paint& paint, const PdfGraphicsState& state);
+    void StrokeShape(const XmlElement& path, const Geometry& geometry, const Matrix& matrix, const Pen& pen);
     void PaintGlyphs(const XmlElement& glyphs);
+    // Nothing where the run shows no glyph.
+    std::optional<GlyphRunIn> LayOut(const XmlElement& glyphs);
     // Clips to the element's Clip, if any, and sets its opacity and opacity mask for what follows; the
     // caller has saved the graphics state.
     void ApplyClip(const XmlElement& element, const Matrix& matrix);

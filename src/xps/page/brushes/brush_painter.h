@@ -15,6 +15,7 @@
 
 class DocumentResources;
 class ResourceScopes;
+struct GradientSamples;
 
 // Draws a VisualBrush's visual into a surface of its own: the page painter, which draws elements.
 class VisualPainter {
@@ -48,6 +49,10 @@ public:
 private:
     Paint Solid(const XmlElement& brush);
     Paint Gradient(const XmlElement& brush, const Matrix& toSurface, const Rect& bounds, const PdfRect& area);
+    // A gradient placed on an element, and the periods of it the area needs.
+    struct GradientRun;
+    // The pattern of the gradient's colours, or of its alpha as grey for a soft mask, covering area.
+    PdfRef GradientPattern(const GradientRun& run, const GradientSamples& samples, const PdfRect& area, bool alpha);
     // lasting: whether the brush lasts as long as the page (PropertyValue::lasting).
     Paint Tiled(const XmlElement& brush, bool lasting, const Matrix& toSurface, const Rect& bounds, const PdfRect& area,
                 int depth, bool drawing);
@@ -56,6 +61,8 @@ private:
     // passing holds the form of a visual that does not last, drawn once for the copies of one cell.
     void DrawCell(const XmlElement& brush, bool lasting, Surface& cell, const Rect& viewbox, const Rect& viewport,
                   int depth, std::optional<PdfRef>& passing);
+    // The image, its unit square mapped by toViewport.
+    void DrawImage(const XmlElement& brush, Surface& cell, const Matrix& toViewport);
 
     DocumentResources& m_document;
     const ResourceScopes& m_scopes;
