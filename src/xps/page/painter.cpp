@@ -50,12 +50,27 @@ bool IsPlain(const XmlElement& element)
 }
 
 Painter::Painter(DocumentResources& document, ResourceScopes& scopes, const std::string& part, double width, double height)
-    : m_document(document), m_scopes(scopes), m_part(part), m_brushes(document, scopes, part, *this),
+    : m_document(document), m_scopes(scopes), m_part(part), m_brushes(*this),
       m_page(std::make_unique<Surface>(PdfRect{0, 0, width * kPointsPerUnit, height * kPointsPerUnit})),
       m_matrix{kPointsPerUnit, 0, 0, -kPointsPerUnit, 0, height * kPointsPerUnit}
 {
     m_surfaces.push_back(m_page.get());
 }
+
+PdfWriter& Painter::Writer() { return m_document.Writer(); }
+
+std::optional<std::string> Painter::Part(std::string_view uri) const
+{
+    const std::optional<PartReference> reference = m_scopes.Resolve(m_part, uri);
+    return reference ? std::optional<std::string>(reference->part) : std::nullopt;
+}
+
+std::optional<PdfValue> Painter::ColorSpace(const std::string& profile, std::size_t components)
+{
+    return m_document.ColorSpace(profile, components);
+}
+
+const ImageInUse& Painter::Image(const std::string& part, const std::string& profile) { return m_document.Image(part, profile); }
 
 void Painter::ApplyClip(const XmlElement& element, const Matrix& matrix)
 {

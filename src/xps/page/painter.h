@@ -24,7 +24,7 @@ struct PageLink {
     std::string uri;
 };
 
-class Painter final : public PageDrawer, public VisualPainter {
+class Painter final : public PageDrawer, public BrushSource {
 public:
     // The page is width by height XPS units; its surface's space is PDF's, in points with y up.
     Painter(DocumentResources& document, ResourceScopes& scopes, const std::string& part, double width, double height);
@@ -39,6 +39,11 @@ public:
     void PaintElement(const XmlElement& element);
 
     void PaintVisual(const XmlElement& visual, Surface& surface, int depth) override;
+    PdfWriter& Writer() override;
+    const ResourceScopes& Scopes() const override { return m_scopes; }
+    std::optional<std::string> Part(std::string_view uri) const override;
+    std::optional<PdfValue> ColorSpace(const std::string& profile, std::size_t components) override;
+    const ImageInUse& Image(const std::string& part, const std::string& profile) override;
 
 private:
     // What painting an element may change, to go back to where one of its values proves unusable.

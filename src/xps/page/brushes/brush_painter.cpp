@@ -6,10 +6,7 @@
 #include "xps/page/brushes/brush_support.h"
 #include "xps/page/brushes/color.h"
 #include "xps/document_failure.h"
-#include "xps/page/document_resources.h"
 #include "xps/document_status.h"
-#include "xps/package/part_name.h"
-#include "xps/page/resources.h"
 #include "xps/geometry/xps_numbers.h"
 
 bool IsRelative(const XmlElement& brush, std::string_view units)
@@ -85,8 +82,8 @@ Paint BrushPainter::ColorPaint(const std::string& text)
     paint.blue = color.blue;
     paint.alpha = color.alpha;
     if (!color.profile.empty()) {
-        if (const std::optional<PartReference> profile = m_scopes.Resolve(m_part, color.profile)) {
-            paint.colorSpace = m_document.ColorSpace(profile->part, color.components.size());
+        if (const std::optional<std::string> profile = m_source.Part(color.profile)) {
+            paint.colorSpace = m_source.ColorSpace(*profile, color.components.size());
             if (paint.colorSpace)
                 paint.components = color.components;
         }

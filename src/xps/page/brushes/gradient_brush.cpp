@@ -9,7 +9,6 @@
 #include "xps/page/brushes/gradient_stops.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/pdf/pdf_gradient.h"
-#include "xps/page/document_resources.h"
 #include "xps/geometry/xps_numbers.h"
 
 namespace {
@@ -110,7 +109,7 @@ Paint BrushPainter::Gradient(const XmlElement& brush, const Matrix& toSurface, c
     const GradientStops stops = ReadGradientStops(brush, brush.name + ".GradientStops");
     if (stops.Empty())
         return {};
-    Matrix brushToUser = BrushTransform(brush, m_scopes);
+    Matrix brushToUser = BrushTransform(brush, m_source.Scopes());
     if (IsRelative(brush, "MappingMode"))
         brushToUser = BoxMapping(bounds) * brushToUser;
     GradientRun run;
@@ -148,7 +147,7 @@ Paint BrushPainter::Gradient(const XmlElement& brush, const Matrix& toSurface, c
         mask.content.FillPattern(mask.resources.Pattern(GradientPattern(run, samples, area, true)));
         mask.content.Rectangle(area);
         mask.content.Fill(PdfFillRule::NonZero);
-        paint.softMask = WriteSoftMask(m_document.Writer(), PdfMaskSource::Luminosity, PdfFormSetup(area), mask.content,
+        paint.softMask = WriteSoftMask(m_source.Writer(), PdfMaskSource::Luminosity, PdfFormSetup(area), mask.content,
                                        mask.resources);
     }
     return paint;
@@ -156,7 +155,7 @@ Paint BrushPainter::Gradient(const XmlElement& brush, const Matrix& toSurface, c
 
 PdfRef BrushPainter::GradientPattern(const GradientRun& run, const GradientSamples& samples, const PdfRect& area, bool alpha)
 {
-    PdfWriter& writer = m_document.Writer();
+    PdfWriter& writer = m_source.Writer();
     if (run.last - run.first <= 1)
         return WriteShadingPattern(writer, WriteShading(writer, run.place, alpha ? samples.alpha : samples.color, run.first, run.last),
                                    ToPdf(run.shadingToSurface));

@@ -9,10 +9,7 @@
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/page/brushes/brush_support.h"
-#include "xps/page/document_resources.h"
-#include "xps/package/part_name.h"
 #include "xps/pdf/pdf_form.h"
-#include "xps/page/resources.h"
 
 namespace {
 
@@ -65,7 +62,7 @@ Paint BrushPainter::Tiled(const XmlElement& brush, bool lasting, const Matrix& t
     const double cellWidth = Width(viewport) * (flipX ? 2 : 1);
     const double cellHeight = Height(viewport) * (flipY ? 2 : 1);
 
-    const Matrix brushToSurface = BrushTransform(brush, m_scopes) * toSurface;
+    const Matrix brushToSurface = BrushTransform(brush, m_source.Scopes()) * toSurface;
     const std::optional<Rect> reach = AreaIn(brushToSurface, area);
     if (!reach)
         return {};
@@ -77,7 +74,7 @@ Paint BrushPainter::Tiled(const XmlElement& brush, bool lasting, const Matrix& t
         DrawCell(brush, lasting, cell, viewbox, viewport, depth, passing);
         Paint paint;
         paint.kind = Paint::Kind::Drawing;
-        paint.form = WriteForm(m_document.Writer(), PdfFormSetup(cell.box), cell.content, cell.resources);
+        paint.form = WriteForm(m_source.Writer(), PdfFormSetup(cell.box), cell.content, cell.resources);
         paint.placement = ToPdf(brushToSurface);
         return paint;
     }
@@ -95,7 +92,7 @@ Paint BrushPainter::Tiled(const XmlElement& brush, bool lasting, const Matrix& t
     Paint paint;
     paint.kind = Paint::Kind::Pattern;
     PdfTilingSetup setup(cell.box, stepX, stepY, ToPdf(brushToSurface));
-    paint.pattern = WriteTilingPattern(m_document.Writer(), setup, cell.content, cell.resources);
+    paint.pattern = WriteTilingPattern(m_source.Writer(), setup, cell.content, cell.resources);
     return paint;
 }
 
@@ -114,13 +111,13 @@ void BrushPainter::DrawCell(const XmlElement& brush, bool lasting, Surface& cell
     }
     cell.content.Transform(ToPdf(toViewport));
 
-    const PropertyValue visual = Property(brush, "Visual", m_scopes);
+    const PropertyValue visual = Property(brush, "Visual", m_source.Scopes());
     if (visual.element == nullptr)
         return;
     const auto draw = [&] {
         Surface drawing(PdfRect{viewbox.left, viewbox.top, viewbox.right, viewbox.bottom});
-        m_visuals.PaintVisual(*visual.element, drawing, depth + 1);
-        return WriteForm(m_document.Writer(), PdfFormSetup(drawing.box), drawing.content, drawing.resources);
+        m_source.PaintVisual(*visual.element, drawing, depth + 1);
+        return WriteForm(m_source.Writer(), PdfFormSetup(drawing.box), drawing.content, drawing.resources);
     };
     if (!visual.lasting && !lasting) {
         if (!passing)
@@ -152,13 +149,13 @@ void BrushPainter::DrawImage(const XmlElement& brush, Surface& cell, const Matri
         if (words.size() != 3 || words[0] != "ColorConvertedBitmap")
             ThrowDocument(XPS_E_INVALID_MARKUP);
         uri = words[1];
-        if (const std::optional<PartReference> reference = m_scopes.Resolve(m_part, words[2]))
-            profile = reference->part;
+        if (const std::optional<std::string> reference = m_source.Part(words[2]))
+            profile = *reference;
     }
-    const std::optional<PartReference> image = m_scopes.Resolve(m_part, uri);
+    const std::optional<std::string> image = m_source.Part(uri);
     if (!image)
         ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
-    const ImageInUse& use = m_document.Image(image->part, profile);
+    const ImageInUse& use = m_source.Image(*image, profile);
     // The image's own space is the unit square, its first row at the top. One matrix takes it to
     // the viewport: a scale to a long image's viewbox, written alone, would lose its digits.
     cell.content.Transform(ToPdf(Matrix{use.width, 0, 0, -use.height, 0, use.height} * toViewport));
