@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "xps/page/brush_source.h"
 #include "xps/text/font.h"
 #include "xps/text/font_memory.h"
 #include "xps/text/glyph_use.h"
@@ -23,13 +24,6 @@ struct FontInUse {
     PdfRef object;
     // The font's further text variants, from the second: each another Type 0 font of the same program.
     std::vector<PdfRef> variants;
-};
-
-struct ImageInUse {
-    PdfRef object;
-    // The image's size in XPS units (1/96 inch), from its pixels and resolution.
-    double width = 0;
-    double height = 0;
 };
 
 class DocumentResources {

@@ -24,7 +24,7 @@ struct PageLink {
     std::string uri;
 };
 
-class Painter final : public PageDrawer, public VisualPainter {
+class Painter final : public PageDrawer, public BrushSource {
 public:
     // The page is width by height XPS units; its surface's space is PDF's, in points with y up.
     Painter(DocumentResources& document, ResourceScopes& scopes, const std::string& part, double width, double height);
@@ -39,6 +39,11 @@ public:
     void PaintElement(const XmlElement& element);
 
     void PaintVisual(const XmlElement& visual, Surface& surface, int depth) override;
+    PdfWriter& Writer() override;
+    const ResourceScopes& Scopes() const override { return m_scopes; }
+    std::optional<std::string> Part(std::string_view uri) const override;
+    std::optional<PdfValue> ColorSpace(const std::string& profile, std::size_t components) override;
+    const ImageInUse& Image(const std::string& part, const std::string& profile) override;
 
 private:
     // What painting an element may change, to go back to where one of its values proves unusable.
@@ -76,8 +81,22 @@ private:
     // the group drawn; undo is where it began.
     void OpenCanvas(const XmlElement& canvas, const Undo& undo);
     void CloseCanvas();
+    // What a stroke draws with.
+    struct Pen {
+        Paint paint;
+        PdfGraphicsState state;
+        double thickness = 1;
+    };
+    // A Glyphs element's run, laid out in its font.
+    struct GlyphRunIn;
+
     void PaintPath(const XmlElement& path);
+    // Inside the path's own q/Q, after its clip.
+    void FillShape(const Geometry& geometry, const Matrix& matrix, const Paint& paint, const PdfGraphicsState& state);
+    void StrokeShape(const XmlElement& path, const Geometry& geometry, const Matrix& matrix, const Pen& pen);
     void PaintGlyphs(const XmlElement& glyphs);
+    // Nothing where the run shows no glyph.
+    std::optional<GlyphRunIn> LayOut(const XmlElement& glyphs);
     // Clips to the element's Clip, if any, and sets its opacity and opacity mask for what follows; the
     // caller has saved the graphics state.
     void ApplyClip(const XmlElement& element, const Matrix& matrix);

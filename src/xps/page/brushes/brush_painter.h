@@ -9,21 +9,10 @@
 #include <tuple>
 
 #include "xps/geometry/bounds.h"
-#include "xps/page/element_values.h"
+#include "xps/page/brush_source.h"
 #include "xps/page/brushes/paint.h"
-#include "xps/page/surface.h"
 
-class DocumentResources;
-class ResourceScopes;
-
-// Draws a VisualBrush's visual into a surface of its own: the page painter, which draws elements.
-class VisualPainter {
-public:
-    virtual void PaintVisual(const XmlElement& visual, Surface& surface, int depth) = 0;
-
-protected:
-    ~VisualPainter() = default;
-};
+struct GradientSamples;
 
 // Brushes nested in visuals of brushes stop here.
 constexpr int kMaxBrushDepth = 8;
@@ -33,10 +22,7 @@ constexpr double kMaxTiles = 4e6;
 
 class BrushPainter {
 public:
-    BrushPainter(DocumentResources& document, const ResourceScopes& scopes, const std::string& part, VisualPainter& visuals)
-        : m_document(document), m_scopes(scopes), m_part(part), m_visuals(visuals)
-    {
-    }
+    explicit BrushPainter(BrushSource& source) : m_source(source) {}
 
     // The paint of a brush given as a property: a colour's text, or a brush element. toSurface maps the
     // element's space to the surface's; bounds is the element's box in its own space, for brushes mapped
@@ -48,6 +34,10 @@ public:
 private:
     Paint Solid(const XmlElement& brush);
     Paint Gradient(const XmlElement& brush, const Matrix& toSurface, const Rect& bounds, const PdfRect& area);
+    // A gradient placed on an element, and the periods of it the area needs.
+    struct GradientRun;
+    // The pattern of the gradient's colours, or of its alpha as grey for a soft mask, covering area.
+    PdfRef GradientPattern(const GradientRun& run, const GradientSamples& samples, const PdfRect& area, bool alpha);
     // lasting: whether the brush lasts as long as the page (PropertyValue::lasting).
     Paint Tiled(const XmlElement& brush, bool lasting, const Matrix& toSurface, const Rect& bounds, const PdfRect& area,
                 int depth, bool drawing);
@@ -56,11 +46,10 @@ private:
     // passing holds the form of a visual that does not last, drawn once for the copies of one cell.
     void DrawCell(const XmlElement& brush, bool lasting, Surface& cell, const Rect& viewbox, const Rect& viewport,
                   int depth, std::optional<PdfRef>& passing);
+    // The image, its unit square mapped by toViewport.
+    void DrawImage(const XmlElement& brush, Surface& cell, const Matrix& toViewport);
 
-    DocumentResources& m_document;
-    const ResourceScopes& m_scopes;
-    const std::string& m_part;
-    VisualPainter& m_visuals;
+    BrushSource& m_source;
     // Each lasting visual drawn once for the page, however many elements its brush fills; by the visual
     // and the viewbox that cuts it. One inside a drawn element goes with the element, and another may
     // take its place in memory.
