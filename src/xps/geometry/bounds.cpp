@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "xps/geometry/pdf_number.h"
+#include "xps/pdf/pdf_number.h"
 
 namespace {
 
