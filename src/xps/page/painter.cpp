@@ -12,20 +12,17 @@
 #include "xps/geometry/line_caps.h"
 #include "xps/package/part_name.h"
 #include "xps/geometry/path_writer.h"
+#include "xps/geometry/pdf_space.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/page/resources.h"
 #include "xps/geometry/xps_numbers.h"
 
 namespace {
 
-// XPS units are 1/96 inch, PDF's points 1/72.
-constexpr double kPointsPerUnit = 72.0 / 96.0;
 // Windows slants glyphs by this much for an italic simulation, and widens them by this share of the
 // em for a bold one.
 constexpr double kItalicSlant = 0.36397;
 constexpr double kBoldWidth = 0.02;
-
-PdfMatrix ToPdf(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.e, m.f}; }
 
 PdfFillRule Rule(FillRule rule) { return rule == FillRule::NonZero ? PdfFillRule::NonZero : PdfFillRule::EvenOdd; }
 
@@ -45,19 +42,6 @@ LineCap XpsCap(const std::string* cap)
     if (Is(cap, "Square"))
         return LineCap::Square;
     return Is(cap, "Triangle") ? LineCap::Triangle : LineCap::Flat;
-}
-
-PdfRect MapBox(const Matrix& m, const Rect& r)
-{
-    double left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
-    for (const Point corner : {Point{r.left, r.top}, Point{r.right, r.top}, Point{r.left, r.bottom}, Point{r.right, r.bottom}}) {
-        const Point p = m.Apply(corner);
-        left = std::min(left, p.x);
-        right = std::max(right, p.x);
-        bottom = std::min(bottom, p.y);
-        top = std::max(top, p.y);
-    }
-    return {left, bottom, right, top};
 }
 
 bool IsOpaqueColor(const Paint& paint)
@@ -140,7 +124,7 @@ void Painter::Drew(const Rect& bounds, const Matrix& matrix)
     const std::optional<Matrix> fromSurface = layer.inner.Inverse();
     if (!fromSurface)
         return;
-    const PdfRect box = MapBox(matrix * *fromSurface, bounds);
+    const PdfRect box = ToPdf(MappedBox(matrix * *fromSurface, bounds));
     std::optional<Rect>& drawn = layer.drawn;
     drawn = drawn ? Rect{std::min(drawn->left, box.left), std::min(drawn->top, box.bottom), std::max(drawn->right, box.right),
                          std::max(drawn->bottom, box.top)}
@@ -176,7 +160,7 @@ void Painter::AddLink(const XmlElement& element, const Matrix& matrix, const Rec
     const std::string* uri = element.Attribute("FixedPage.NavigateUri");
     if (uri == nullptr || m_visualDepth > 0)
         return;
-    m_links.push_back({MapBox(matrix, bounds), *uri});
+    m_links.push_back({ToPdf(MappedBox(matrix, bounds)), *uri});
 }
 
 void Painter::PaintPath(const XmlElement& path)
