@@ -81,3 +81,9 @@ TEST(Numbers, CoordinatesClampWhereRealsAreRefused)
         EXPECT_EQ(failure.Status(), XPS_E_INVALID_MARKUP);
     }
 }
+
+TEST(Numbers, IntegersKeepEveryDigit)
+{
+    EXPECT_EQ(PdfInteger(0), "0");
+    EXPECT_EQ(PdfInteger(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
+}

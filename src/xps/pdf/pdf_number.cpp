@@ -15,6 +15,13 @@ void AppendPdfInteger(std::string& out, std::int64_t value)
     out.append(buffer, written.ptr);
 }
 
+std::string PdfInteger(std::int64_t value)
+{
+    std::string text;
+    AppendPdfInteger(text, value);
+    return text;
+}
+
 void AppendPdfReal(std::string& out, double value)
 {
     if (!std::isfinite(value) || std::fabs(value) > kPdfLargestReal)

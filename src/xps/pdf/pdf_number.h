@@ -15,6 +15,7 @@ constexpr double kPdfLargestReal = 3.4e38;
 constexpr double kMaxPdfCoordinate = 1e7;
 
 void AppendPdfInteger(std::string& out, std::int64_t value);
+std::string PdfInteger(std::int64_t value);
 
 // Fixed-point, trailing zeros dropped, -0 as 0; throws UnusableValue(E_FAIL) for a value that is not
 // finite or beyond kPdfLargestReal.
