@@ -12,6 +12,8 @@
 #include "xps/geometry/line_caps.h"
 #include "xps/geometry/path_data.h"
 #include "xps/geometry/path_writer.h"
+#include "xps/geometry/pdf_space.h"
+#include "xps/geometry/xps_numbers.h"
 
 namespace {
 
@@ -324,6 +326,33 @@ TEST(Bounds, OfATransformedCircleAreTight)
     EXPECT_NEAR(box->top, 50 - halfHeight, 0.01);
     EXPECT_NEAR(box->bottom, 50 + halfHeight, 0.01);
     EXPECT_FALSE(Bounds(ReadGeometry("M 5,5", budget)));
+}
+
+TEST(Bounds, OfAMappedBoxSpanItsCornersAndFlipIntoPdfSpace)
+{
+    // Turned a quarter, then the page's flip into points: every corner lands somewhere else.
+    const Matrix page{kPointsPerUnit, 0, 0, -kPointsPerUnit, 0, 96 * kPointsPerUnit};
+    const Rect box = MappedBox(Matrix{0, 1, -1, 0, 0, 0} * page, Rect{8, 16, 40, 24});
+    EXPECT_EQ(box.left, -18);
+    EXPECT_EQ(box.right, -12);
+    EXPECT_EQ(box.top, 42);
+    EXPECT_EQ(box.bottom, 66);
+    const PdfRect pdf = ToPdf(box);
+    EXPECT_EQ(pdf.bottom, 42);
+    EXPECT_EQ(pdf.top, 66);
+}
+
+TEST(Boxes, AreFourNumbersBetweenCommasAsWritten)
+{
+    EXPECT_EQ(ParseBox(" 1, 2 ,-3,4e1 "), (std::array<double, 4>{1, 2, -3, 40}));
+    for (std::string_view bad : {"1,2,3", "1,2,3,4,5", "1 2 3 4", "1,,2,3", ""}) {
+        try {
+            ParseBox(bad);
+            ADD_FAILURE() << bad;
+        } catch (const DocumentFailure& failure) {
+            EXPECT_EQ(failure.Status(), XPS_E_INVALID_MARKUP) << bad;
+        }
+    }
 }
 
 TEST(LineCaps, TrianglesPointOutOfEachEndOfEachStrokedRun)

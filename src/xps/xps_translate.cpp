@@ -14,6 +14,7 @@
 #include "xps/document_failure.h"
 #include "xps/page/document_resources.h"
 #include "xps/document_status.h"
+#include "xps/geometry/pdf_space.h"
 #include "xps/images/image_bounds.h"
 #include "xps/markup/markup_reader.h"
 #include "xps/package/package_reader.h"
@@ -28,7 +29,6 @@
 
 namespace {
 
-constexpr double kPointsPerUnit = 72.0 / 96.0;
 // Smaller documents are painted, and smaller packages checked, in less time than a thread takes to start.
 constexpr std::uint64_t kLeastPaintedApart = 1u << 20;
 constexpr std::uint64_t kLeastCheckedOnTwoThreads = 1u << 20;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "xps/document_failure.h"
+#include "xps/document_status.h"
 #include "xps/pdf/pdf_number.h"
 
 TEST(Numbers, RealsAreWrittenCompactly)
@@ -50,4 +51,39 @@ TEST(Numbers, RealsThatAreNotFiniteOrTooLargeAreRefused)
             EXPECT_EQ(failure.Status(), E_FAIL);
         }
     }
+}
+
+std::string Coordinate(double value, int decimals)
+{
+    std::string text;
+    AppendPdfCoordinate(text, value, decimals);
+    return text;
+}
+
+TEST(Numbers, CoordinatesRoundHalvesAwayFromZeroAndDropTrailingZeros)
+{
+    EXPECT_EQ(Coordinate(12.5, 0), "13");
+    EXPECT_EQ(Coordinate(-12.5, 0), "-13");
+    EXPECT_EQ(Coordinate(3.1050, 3), "3.105");
+    EXPECT_EQ(Coordinate(0.0625, 2), "0.06");
+    EXPECT_EQ(Coordinate(-0.0004, 3), "0");
+    EXPECT_EQ(Coordinate(1.0000004, 9), "1");
+}
+
+TEST(Numbers, CoordinatesClampWhereRealsAreRefused)
+{
+    EXPECT_EQ(Coordinate(1e300, 2), "10000000");
+    EXPECT_EQ(Coordinate(-HUGE_VAL, 2), "-10000000");
+    try {
+        Coordinate(std::nan(""), 2);
+        ADD_FAILURE() << "a NaN written";
+    } catch (const DocumentFailure& failure) {
+        EXPECT_EQ(failure.Status(), XPS_E_INVALID_MARKUP);
+    }
+}
+
+TEST(Numbers, IntegersKeepEveryDigit)
+{
+    EXPECT_EQ(PdfInteger(0), "0");
+    EXPECT_EQ(PdfInteger(std::numeric_limits<std::int64_t>::min()), "-9223372036854775808");
 }

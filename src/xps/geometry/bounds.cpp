@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "xps/geometry/pdf_number.h"
+#include "xps/pdf/pdf_number.h"
 
 namespace {
 
@@ -91,4 +91,16 @@ std::optional<Rect> Bounds(const Geometry& geometry, const Matrix& matrix)
     BoundsSink bounds(matrix);
     geometry.Replay(bounds);
     return bounds.Result();
+}
+
+Rect MappedBox(const Matrix& matrix, const Rect& box)
+{
+    Rect mapped{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (const Point corner : {Point{box.left, box.top}, Point{box.right, box.top}, Point{box.left, box.bottom},
+                               Point{box.right, box.bottom}}) {
+        const Point p = matrix.Apply(corner);
+        mapped = {std::min(mapped.left, p.x), std::min(mapped.top, p.y), std::max(mapped.right, p.x),
+                  std::max(mapped.bottom, p.y)};
+    }
+    return mapped;
 }

@@ -34,3 +34,6 @@ private:
 };
 
 std::optional<Rect> Bounds(const Geometry& geometry, const Matrix& matrix = {});
+
+// The box a rectangle's four corners span once mapped, unguarded.
+Rect MappedBox(const Matrix& matrix, const Rect& box);

@@ -1,7 +1,7 @@
 // Writing path operators as figures arrive.
 #include "xps/geometry/path_writer.h"
 
-#include "xps/geometry/pdf_number.h"
+#include "xps/pdf/pdf_number.h"
 
 #include <cmath>
 
@@ -15,9 +15,9 @@ void PdfPathWriter::Write(Point p) { WriteMapped(m_toPdf.Apply(p)); }
 
 void PdfPathWriter::WriteMapped(Point mapped)
 {
-    AppendPdfNumber(m_out, mapped.x, m_decimals);
+    AppendPdfCoordinate(m_out, mapped.x, m_decimals);
     m_out += ' ';
-    AppendPdfNumber(m_out, mapped.y, m_decimals);
+    AppendPdfCoordinate(m_out, mapped.y, m_decimals);
     m_out += ' ';
 }
 

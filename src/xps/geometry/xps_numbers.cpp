@@ -137,3 +137,16 @@ Point ParsePoint(std::string_view text)
     scanner.End();
     return p;
 }
+
+std::array<double, 4> ParseBox(std::string_view text)
+{
+    NumberScanner scanner(text);
+    std::array<double, 4> box{};
+    for (std::size_t i = 0; i < box.size(); ++i) {
+        if (i > 0)
+            scanner.Comma();
+        box[i] = scanner.Number();
+    }
+    scanner.End();
+    return box;
+}

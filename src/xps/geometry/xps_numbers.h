@@ -5,6 +5,7 @@
 // throw UnusableValue, which passes over the element rather than failing the document.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 
@@ -42,3 +43,5 @@ private:
 double ParseNumber(std::string_view text);
 // A whole attribute holding "x,y".
 Point ParsePoint(std::string_view text);
+// A whole attribute holding a box, "x,y,width,height", its numbers as written.
+std::array<double, 4> ParseBox(std::string_view text);

@@ -2,13 +2,8 @@
 
 #include <algorithm>
 
+#include "xps/geometry/pdf_space.h"
 #include "xps/text/pdf_font_metrics.h"
-
-namespace {
-
-PdfMatrix ToPdf(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.e, m.f}; }
-
-}  // namespace
 
 void WriteGlyphRun(PdfContent& content, PdfResources& names, DocumentResources& document, FontInUse& font,
                    const std::vector<PlacedGlyph>& placed, const GlyphPlacement& placement)

@@ -17,14 +17,7 @@ std::optional<std::array<double, 4>> ReadBox(const std::vector<MarkupAttribute>&
     const std::optional<std::string_view> text = FindAttribute(attributes, name);
     if (!text)
         return std::nullopt;
-    NumberScanner scanner(*text);
-    std::array<double, 4> box{};
-    for (std::size_t i = 0; i < box.size(); ++i) {
-        if (i > 0)
-            scanner.Comma();
-        box[i] = scanner.Number();
-    }
-    scanner.End();
+    const std::array<double, 4> box = ParseBox(*text);
     if (!(box[2] >= 0 && box[3] >= 0))
         ThrowDocument(XPS_E_INVALID_MARKUP);
     return box;

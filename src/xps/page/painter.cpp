@@ -9,29 +9,10 @@
 #include "xps/page/element_values.h"
 #include "xps/page/painter_support.h"
 #include "xps/geometry/path_writer.h"
+#include "xps/geometry/pdf_space.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/page/resources.h"
 #include "xps/geometry/xps_numbers.h"
-
-namespace {
-
-// XPS units are 1/96 inch, PDF's points 1/72.
-constexpr double kPointsPerUnit = 72.0 / 96.0;
-
-}  // namespace
-
-PdfRect MapBox(const Matrix& m, const Rect& r)
-{
-    double left = INFINITY, bottom = INFINITY, right = -INFINITY, top = -INFINITY;
-    for (const Point corner : {Point{r.left, r.top}, Point{r.right, r.top}, Point{r.left, r.bottom}, Point{r.right, r.bottom}}) {
-        const Point p = m.Apply(corner);
-        left = std::min(left, p.x);
-        right = std::max(right, p.x);
-        bottom = std::min(bottom, p.y);
-        top = std::max(top, p.y);
-    }
-    return {left, bottom, right, top};
-}
 
 bool IsOpaqueColor(const Paint& paint)
 {
@@ -125,7 +106,7 @@ void Painter::Drew(const Rect& bounds, const Matrix& matrix)
     const std::optional<Matrix> fromSurface = layer.inner.Inverse();
     if (!fromSurface)
         return;
-    const PdfRect box = MapBox(matrix * *fromSurface, bounds);
+    const PdfRect box = ToPdf(MappedBox(matrix * *fromSurface, bounds));
     std::optional<Rect>& drawn = layer.drawn;
     drawn = drawn ? Rect{std::min(drawn->left, box.left), std::min(drawn->top, box.bottom), std::max(drawn->right, box.right),
                          std::max(drawn->bottom, box.top)}
@@ -161,6 +142,6 @@ void Painter::AddLink(const XmlElement& element, const Matrix& matrix, const Rec
     const std::string* uri = element.Attribute("FixedPage.NavigateUri");
     if (uri == nullptr || m_visualDepth > 0)
         return;
-    m_links.push_back({MapBox(matrix, bounds), *uri});
+    m_links.push_back({ToPdf(MappedBox(matrix, bounds)), *uri});
 }
 

@@ -17,9 +17,6 @@ inline PdfFillRule Rule(FillRule rule) { return rule == FillRule::NonZero ? PdfF
 
 inline bool Is(const std::string* value, std::string_view expected) { return value != nullptr && *value == expected; }
 
-// The box, in the space matrix maps to, around r.
-PdfRect MapBox(const Matrix& m, const Rect& r);
-
 bool IsOpaqueColor(const Paint& paint);
 
 // Whether an element draws with no clip, opacity or mask of its own.

@@ -73,9 +73,7 @@ void AppendPdfName(std::string& out, std::string_view name)
 
 PdfValue PdfValue::Integer(std::int64_t value)
 {
-    std::string text;
-    AppendPdfInteger(text, value);
-    return PdfValue(std::move(text));
+    return PdfValue(PdfInteger(value));
 }
 
 PdfValue PdfValue::Real(double value) { return PdfValue(PdfReal(value)); }
@@ -144,9 +142,7 @@ PdfValue PdfValue::Reference(PdfRef object)
 {
     if (!object)
         ThrowDocument(E_FAIL);
-    std::string text;
-    AppendPdfInteger(text, object.number);
-    return PdfValue(text + " 0 R");
+    return PdfValue(PdfInteger(object.number) + " 0 R");
 }
 
 PdfValue PdfValue::Reals(const std::vector<double>& values)

@@ -1,9 +1,8 @@
 #include "xps/pdf/pdf_writer.h"
 
-#include <charconv>
-
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "xps/pdf/pdf_number.h"
 
 namespace {
 
@@ -20,18 +19,11 @@ constexpr std::size_t kMostHeldBehind = std::size_t{1} << 20;
 // An object's offset while it waits behind a stream deflated aside.
 constexpr std::uint64_t kOffsetPending = ~std::uint64_t{0};
 
-std::string Decimal(std::uint64_t value)
-{
-    char buffer[24];
-    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, written.ptr);
-}
-
 bool DeflatedAside(std::size_t size) { return size >= kLeastDeflatedAside && size <= kMostDeflatedAside; }
 
 std::string Padded(std::uint64_t value, std::size_t digits)
 {
-    const std::string text = Decimal(value);
+    const std::string text = PdfInteger(value);
     return std::string(digits > text.size() ? digits - text.size() : 0, '0') + text;
 }
 
@@ -91,7 +83,7 @@ void PdfWriter::BeginObject(PdfRef object)
             ThrowDocument(E_FAIL);
         m_offsets[object.number - 1] = m_offset;
     }
-    Emit(Decimal(object.number) + " 0 obj\n");
+    Emit(PdfInteger(object.number) + " 0 obj\n");
 }
 
 void PdfWriter::Flush()
@@ -105,7 +97,7 @@ void PdfWriter::Flush()
     if (m_offset > kLargestOffset)
         ThrowDocument(E_FAIL);
     m_offsets[deflating.object.number - 1] = m_offset;
-    Emit(Decimal(deflating.object.number) + " 0 obj\n" + deflating.dictionary.Value().Written() + "\nstream\n");
+    Emit(PdfInteger(deflating.object.number) + " 0 obj\n" + deflating.dictionary.Value().Written() + "\nstream\n");
     Emit(data);
     Emit("\nendstream\nendobj\n");
     for (const auto& [object, at] : deflating.objectsBehind) {
@@ -232,7 +224,7 @@ void PdfWriter::Finish(std::string_view titleUtf8)
     if (m_offset > kLargestOffset)
         ThrowDocument(E_FAIL);
     const std::uint64_t xref = m_offset;
-    std::string table = "xref\n0 " + Decimal(m_offsets.size() + 1) + "\n0000000000 65535 f \n";
+    std::string table = "xref\n0 " + PdfInteger(m_offsets.size() + 1) + "\n0000000000 65535 f \n";
     for (std::uint64_t offset : m_offsets) {
         table += Padded(offset, 10) + " 00000 n \n";
         if (table.size() >= 65536) {
@@ -244,6 +236,6 @@ void PdfWriter::Finish(std::string_view titleUtf8)
     trailer.Set("Size", PdfValue::Integer(static_cast<std::int64_t>(m_offsets.size() + 1)))
         .Set("Root", PdfValue::Reference(root))
         .Set("Info", PdfValue::Reference(infoObject));
-    Emit(table + "trailer\n" + trailer.Value().Written() + "\nstartxref\n" + Decimal(xref) + "\n%%EOF\n");
+    Emit(table + "trailer\n" + trailer.Value().Written() + "\nstartxref\n" + PdfInteger(xref) + "\n%%EOF\n");
     m_finished = true;
 }

@@ -7,6 +7,7 @@
 #include "xps/page/brushes/color.h"
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "xps/geometry/pdf_space.h"
 #include "xps/geometry/xps_numbers.h"
 
 bool IsRelative(const XmlElement& brush, std::string_view units)
@@ -19,14 +20,7 @@ Rect ParseBox(const std::string* text)
 {
     if (text == nullptr)
         ThrowDocument(XPS_E_INVALID_MARKUP);
-    NumberScanner scanner(*text);
-    double values[4];
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0)
-            scanner.Comma();
-        values[i] = scanner.Number();
-    }
-    scanner.End();
+    const std::array<double, 4> values = ::ParseBox(std::string_view(*text));
     return {values[0], values[1], values[0] + values[2], values[1] + values[3]};
 }
 
@@ -35,13 +29,7 @@ std::optional<Rect> AreaIn(const Matrix& brushToSurface, const PdfRect& area)
     const std::optional<Matrix> inverse = brushToSurface.Inverse();
     if (!inverse)
         return std::nullopt;
-    Rect box{INFINITY, INFINITY, -INFINITY, -INFINITY};
-    for (const Point corner : {Point{area.left, area.bottom}, Point{area.right, area.bottom}, Point{area.left, area.top},
-                               Point{area.right, area.top}}) {
-        const Point p = inverse->Apply(corner);
-        box = {std::min(box.left, p.x), std::min(box.top, p.y), std::max(box.right, p.x), std::max(box.bottom, p.y)};
-    }
-    return box;
+    return MappedBox(*inverse, Rect{area.left, area.bottom, area.right, area.top});
 }
 
 Matrix BrushTransform(const XmlElement& brush, const ResourceScopes& scopes)

@@ -8,12 +8,11 @@
 
 #include "xps/geometry/bounds.h"
 #include "xps/geometry/matrix.h"
+#include "xps/geometry/pdf_space.h"
 #include "xps/markup/xml_element.h"
 #include "xps/pdf/pdf_value.h"
 
 class ResourceScopes;
-
-inline PdfMatrix ToPdf(const Matrix& m) { return {m.a, m.b, m.c, m.d, m.e, m.f}; }
 
 // The unit square onto box.
 inline Matrix BoxMapping(const Rect& box) { return {box.right - box.left, 0, 0, box.bottom - box.top, box.left, box.top}; }
