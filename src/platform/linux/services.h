@@ -1,5 +1,5 @@
 // The document and print services live in a module of their own, loaded on first use, so that a run
-// that needs neither (the usage message, a bad argument) starts without libgxps, cairo, GLib and libcups.
+// that needs neither (the usage message, a bad argument) starts without libcups and the translator.
 #pragma once
 
 #include "platform.h"
