@@ -15,6 +15,7 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "unique_fd.h"
 #include "write_all.h"
 
 namespace {
@@ -23,24 +24,6 @@ namespace {
 constexpr int kSilenceLimitMs = 30'000;
 // Deflated samples of the largest image allowed, with room to spare.
 constexpr std::uint64_t kMaxString = 512u << 20;
-
-// Owner of a file descriptor.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-    }
-
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
 
 // Owner of a child process: one still running when the owner goes is killed, and every child reaped.
 class Child {
@@ -193,19 +176,19 @@ DecodedImage DecodeApart(std::string_view bytes, DecodedImage (*decode)(std::str
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
         ThrowDocument(HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES));
-    const Descriptor input(ends[0]);
+    const UniqueFd input(ends[0]);
     pid_t pid = -1;
     {
         // The parent's copy of the writing end closes here, so that a child that dies is an end of file.
-        const Descriptor output(ends[1]);
+        const UniqueFd output(ends[1]);
         pid = fork();
         if (pid == 0)
-            RunChild(output.get(), bytes, decode);
+            RunChild(output.Get(), bytes, decode);
     }
     if (pid < 0)
         ThrowDocument(E_OUTOFMEMORY);
     Child child(pid);
-    DecodedImage image = ReadImageFrom(input.get());
+    DecodedImage image = ReadImageFrom(input.Get());
     if (!child.Succeeded())
         ThrowDocument(WINCODEC_ERR_BADIMAGE);
     return image;
