@@ -13,5 +13,3 @@ struct ServiceEntries {
 extern "C" const ServiceEntries* WrenpageServiceEntries();
 
 constexpr const char* kServiceModuleName = "wrenpage-services.so";
-// What Windows reports for a DLL that cannot be found.
-constexpr DWORD ERROR_MOD_NOT_FOUND = 126;

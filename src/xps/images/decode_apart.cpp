@@ -15,6 +15,7 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "errno_status.h"
 #include "unique_fd.h"
 #include "write_all.h"
 
@@ -175,7 +176,7 @@ DecodedImage DecodeApart(std::string_view bytes, DecodedImage (*decode)(std::str
 {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
-        ThrowDocument(HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES));
+        ThrowDocument(StatusFromErrno(errno, HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES)));
     const UniqueFd input(ends[0]);
     pid_t pid = -1;
     {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "xps/document_status.h"
+#include "errno_status.h"
 #include "unique_fd.h"
 #include "write_all.h"
 
@@ -111,7 +112,7 @@ HRESULT RunInRenderProcess(const std::function<HRESULT(const PdfSink&)>& work, c
 {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
-        return errno == ENOMEM ? E_OUTOFMEMORY : HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES);
+        return StatusFromErrno(errno, HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES));
     UniqueFd reading(ends[0]);
     UniqueFd writing(ends[1]);
     const pid_t pid = fork();

@@ -7,7 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "print_status.h"
+#include "errno_status.h"
+
+namespace {
+
+constexpr HRESULT kWriteFault = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+
+}  // namespace
 
 HRESULT SpoolFile::Open()
 {
@@ -18,11 +24,11 @@ HRESULT SpoolFile::Open()
         return S_OK;
     // File systems without O_TMPFILE: a file of a random name, unlinked at once.
     if (errno != EOPNOTSUPP && errno != EISDIR)
-        return StatusFromErrno(errno);
+        return StatusFromErrno(errno, kWriteFault);
     std::string path = folder + "/wrenpage-XXXXXX";
     m_fd = UniqueFd(mkostemp(path.data(), O_CLOEXEC));
     if (!m_fd)
-        return StatusFromErrno(errno);
+        return StatusFromErrno(errno, kWriteFault);
     unlink(path.c_str());
     return S_OK;
 }
@@ -35,7 +41,7 @@ HRESULT SpoolFile::Write(const void* data, std::size_t size)
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
-            return StatusFromErrno(errno);
+            return StatusFromErrno(errno, kWriteFault);
         bytes += written;
         size -= static_cast<std::size_t>(written);
         m_size += static_cast<std::size_t>(written);
@@ -45,7 +51,7 @@ HRESULT SpoolFile::Write(const void* data, std::size_t size)
 
 HRESULT SpoolFile::Rewind()
 {
-    return lseek(m_fd.Get(), 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno);
+    return lseek(m_fd.Get(), 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno, kWriteFault);
 }
 
 HRESULT SpoolFile::Read(void* data, std::size_t size, std::size_t& got)
@@ -55,7 +61,7 @@ HRESULT SpoolFile::Read(void* data, std::size_t size, std::size_t& got)
         count = read(m_fd.Get(), data, size);
     while (count < 0 && errno == EINTR);
     if (count < 0)
-        return StatusFromErrno(errno);
+        return StatusFromErrno(errno, kWriteFault);
     got = static_cast<std::size_t>(count);
     return S_OK;
 }
