@@ -8,6 +8,7 @@
 #include <string>
 
 #include "errno_status.h"
+#include "write_all.h"
 
 namespace {
 
@@ -35,17 +36,9 @@ HRESULT SpoolFile::Open()
 
 HRESULT SpoolFile::Write(const void* data, std::size_t size)
 {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = write(m_fd.Get(), bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return StatusFromErrno(errno, kWriteFault);
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        m_size += static_cast<std::size_t>(written);
-    }
+    if (!WriteAll(m_fd.Get(), data, size))
+        return StatusFromErrno(errno, kWriteFault);
+    m_size += size;
     return S_OK;
 }
 
