@@ -29,7 +29,7 @@ TEST(ChildProcess, PiecesThenStatusArriveInOrder)
     EXPECT_TRUE(child.Succeeded());
 }
 
-TEST(ChildProcess, ACrashOrAnOversizedPieceIsBroken)
+TEST(ChildProcess, ACrashAThrowOrAnOversizedPieceIsBroken)
 {
     std::string piece;
     HRESULT status = S_OK;
@@ -41,6 +41,10 @@ TEST(ChildProcess, ACrashOrAnOversizedPieceIsBroken)
     EXPECT_EQ(crashing.Read(piece, status, 16), Frame::Piece);
     EXPECT_EQ(crashing.Read(piece, status, 16), Frame::Broken);
     EXPECT_FALSE(crashing.Succeeded());
+
+    ChildProcess throwing([](int) -> int { throw 1; }, 5s);
+    EXPECT_EQ(throwing.Read(piece, status, 16), Frame::Broken);
+    EXPECT_FALSE(throwing.Succeeded());
 
     ChildProcess large([](int output) { return WriteFrame(output, "seventeen bytes!!", 17) ? 0 : 1; }, 5s);
     EXPECT_EQ(large.Read(piece, status, 16), Frame::Broken);

@@ -44,8 +44,13 @@ ChildProcess::ChildProcess(const std::function<int(int output)>& body, std::chro
     m_pid = fork();
     if (m_pid == 0) {
         m_input = UniqueFd();
-        // Nothing of the parent's (its print job, its buffered output) may be finished a second time here.
-        _exit(body(output.Get()));
+        // Nothing of the parent's (its print job, its buffered output, the callers' handlers) may run a
+        // second time here.
+        try {
+            _exit(body(output.Get()));
+        } catch (...) {
+            _exit(1);
+        }
     }
     if (m_pid < 0)
         ThrowDocument(E_OUTOFMEMORY);

@@ -24,8 +24,8 @@ enum class Frame { Piece, Status, Broken };
 // every child is reaped.
 class ChildProcess {
 public:
-    // Forks a child that runs body with the pipe's writing end and exits with what body returns; a
-    // child silent for longer than stallLimit is broken. Throws DocumentFailure where no pipe or child
+    // Forks a child that runs body with the pipe's writing end and exits with what body returns, or 1
+    // where body throws; a child silent for longer than stallLimit is broken. Throws DocumentFailure where no pipe or child
     // can be had.
     ChildProcess(const std::function<int(int output)>& body, std::chrono::milliseconds stallLimit);
     ChildProcess(const ChildProcess&) = delete;
