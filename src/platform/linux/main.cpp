@@ -1,15 +1,10 @@
 // Linux process start-up: hands the arguments to the tool as wide strings and its status to the process.
-#include <cstdlib>
 #include <vector>
 
 #include "startup.h"
 
 int main(int argc, char* argv[])
 {
-    // With TZ unset, glibc reads /etc/localtime again at every local time conversion, and the ZIP reader
-    // under libgxps converts one for every entry it passes. Set, the zone is read once.
-    setenv("TZ", ":/etc/localtime", 0);
-
     std::vector<std::wstring> arguments;
     arguments.reserve(argc);
     for (int i = 0; i < argc; ++i)

@@ -1,5 +1,5 @@
 // The document and print services live in a module of their own, loaded on first use, so that a run
-// that needs neither (the usage message, a bad argument) starts without libgxps, cairo, GLib and libcups.
+// that needs neither (the usage message, a bad argument) starts without libcups and the translator.
 #pragma once
 
 #include "platform.h"
@@ -13,5 +13,3 @@ struct ServiceEntries {
 extern "C" const ServiceEntries* WrenpageServiceEntries();
 
 constexpr const char* kServiceModuleName = "wrenpage-services.so";
-// What Windows reports for a DLL that cannot be found.
-constexpr DWORD ERROR_MOD_NOT_FOUND = 126;

@@ -1,13 +1,10 @@
 #include "xps/images/decode_apart.h"
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -15,69 +12,16 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
-#include "write_all.h"
+#include "xps/process/child_process.h"
 
 namespace {
 
 // As long as a decoder may go without handing over a piece of its image.
-constexpr int kSilenceLimitMs = 30'000;
+constexpr std::chrono::seconds kSilenceLimit{30};
 // Deflated samples of the largest image allowed, with room to spare.
-constexpr std::uint64_t kMaxString = 512u << 20;
-
-// Owner of a file descriptor.
-class Descriptor {
-public:
-    explicit Descriptor(int descriptor = -1) : m_descriptor(descriptor) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (m_descriptor >= 0)
-            close(m_descriptor);
-    }
-
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
-// Owner of a child process: one still running when the owner goes is killed, and every child reaped.
-class Child {
-public:
-    explicit Child(pid_t pid) : m_pid(pid) {}
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child()
-    {
-        if (m_pid <= 0)
-            return;
-        kill(m_pid, SIGKILL);
-        Wait();
-    }
-
-    // Whether the child ended by exiting with status 0.
-    bool Succeeded()
-    {
-        const int status = Wait();
-        m_pid = 0;
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-private:
-    int Wait() const
-    {
-        int status = 0;
-        while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        return status;
-    }
-
-    pid_t m_pid;
-};
+constexpr std::size_t kMaxString = 512u << 20;
 
 struct Fields {
-    HRESULT status;
     std::uint32_t width;
     std::uint32_t height;
     PdfColours colours;
@@ -90,18 +34,11 @@ struct Fields {
     double dpiY;
 };
 
-// The child writes its image's fields, then each of its strings led by its length; a parent gone away
-// leaves it nothing to do.
-void Send(int output, const void* data, std::size_t size)
-{
-    if (!WriteAll(output, data, size))
-        _exit(1);
-}
-
-void WriteImage(int output, HRESULT status, const DecodedImage& image)
+// The child sends its image's fields and each of its strings as pieces, then its status; one that fails
+// sends its status alone.
+bool WriteImage(int output, const DecodedImage& image)
 {
     Fields fields{};
-    fields.status = status;
     fields.width = image.width;
     fields.height = image.height;
     fields.colours = image.colours;
@@ -112,15 +49,16 @@ void WriteImage(int output, HRESULT status, const DecodedImage& image)
     fields.predictor = image.predictor.value_or(PngPrediction{});
     fields.dpiX = image.dpiX;
     fields.dpiY = image.dpiY;
-    Send(output, &fields, sizeof fields);
+    if (!WriteFrame(output, &fields, sizeof fields))
+        return false;
     for (const std::string* value : {&image.palette, &image.iccProfile, &image.data, &image.alpha}) {
-        const std::uint64_t size = value->size();
-        Send(output, &size, sizeof size);
-        Send(output, value->data(), value->size());
+        if (!WriteFrame(output, value->data(), value->size()))
+            return false;
     }
+    return WriteStatus(output, S_OK);
 }
 
-[[noreturn]] void RunChild(int output, std::string_view bytes, DecodedImage (*decode)(std::string_view))
+int RunChild(int output, std::string_view bytes, DecodedImage (*decode)(std::string_view))
 {
     // A crash leaves no core file behind, and nothing the decoder says reaches the tool's output.
     const rlimit noCore{0, 0};
@@ -129,41 +67,34 @@ void WriteImage(int output, HRESULT status, const DecodedImage& image)
     dup2(nowhere, STDOUT_FILENO);
     dup2(nowhere, STDERR_FILENO);
     try {
-        WriteImage(output, S_OK, decode(bytes));
+        return WriteImage(output, decode(bytes)) ? 0 : 1;
     } catch (const DocumentFailure& failure) {
-        WriteImage(output, failure.Status(), DecodedImage());
+        return WriteStatus(output, failure.Status()) ? 0 : 1;
     } catch (const std::bad_alloc&) {
-        WriteImage(output, E_OUTOFMEMORY, DecodedImage());
-    }
-    _exit(0);
-}
-
-// Reads exactly size bytes; a child that stops short, or goes silent, has failed.
-void ReadAll(int input, void* data, std::size_t size)
-{
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        pollfd wait{input, POLLIN, 0};
-        const int ready = poll(&wait, 1, kSilenceLimitMs);
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            ThrowDocument(WINCODEC_ERR_BADIMAGE);
-        const ssize_t got = read(input, bytes, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            ThrowDocument(WINCODEC_ERR_BADIMAGE);
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
+        return WriteStatus(output, E_OUTOFMEMORY) ? 0 : 1;
     }
 }
 
-DecodedImage ReadImageFrom(int input)
+// The next piece; a child that fails hands over its status, and one that stops short, goes silent or
+// sends what no image has has failed.
+void ReadPiece(ChildProcess& child, std::string& piece)
 {
+    HRESULT status = E_FAIL;
+    const Frame frame = child.Read(piece, status, kMaxString);
+    if (frame == Frame::Status)
+        CheckDocument(status == S_OK ? WINCODEC_ERR_BADIMAGE : status);
+    if (frame != Frame::Piece)
+        ThrowDocument(WINCODEC_ERR_BADIMAGE);
+}
+
+DecodedImage ReadImageFrom(ChildProcess& child)
+{
+    std::string piece;
+    ReadPiece(child, piece);
+    if (piece.size() != sizeof(Fields))
+        ThrowDocument(WINCODEC_ERR_BADIMAGE);
     Fields fields{};
-    ReadAll(input, &fields, sizeof fields);
-    CheckDocument(fields.status);
+    std::memcpy(&fields, piece.data(), sizeof fields);
     DecodedImage image;
     image.width = fields.width;
     image.height = fields.height;
@@ -175,14 +106,12 @@ DecodedImage ReadImageFrom(int input)
         image.predictor = fields.predictor;
     image.dpiX = fields.dpiX;
     image.dpiY = fields.dpiY;
-    for (std::string* value : {&image.palette, &image.iccProfile, &image.data, &image.alpha}) {
-        std::uint64_t size = 0;
-        ReadAll(input, &size, sizeof size);
-        if (size > kMaxString)
-            ThrowDocument(WINCODEC_ERR_BADIMAGE);
-        value->resize(size);
-        ReadAll(input, &(*value)[0], size);
-    }
+    for (std::string* value : {&image.palette, &image.iccProfile, &image.data, &image.alpha})
+        ReadPiece(child, *value);
+    HRESULT status = E_FAIL;
+    if (child.Read(piece, status, 0) != Frame::Status)
+        ThrowDocument(WINCODEC_ERR_BADIMAGE);
+    CheckDocument(status);
     return image;
 }
 
@@ -190,22 +119,8 @@ DecodedImage ReadImageFrom(int input)
 
 DecodedImage DecodeApart(std::string_view bytes, DecodedImage (*decode)(std::string_view))
 {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0)
-        ThrowDocument(HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES));
-    const Descriptor input(ends[0]);
-    pid_t pid = -1;
-    {
-        // The parent's copy of the writing end closes here, so that a child that dies is an end of file.
-        const Descriptor output(ends[1]);
-        pid = fork();
-        if (pid == 0)
-            RunChild(output.get(), bytes, decode);
-    }
-    if (pid < 0)
-        ThrowDocument(E_OUTOFMEMORY);
-    Child child(pid);
-    DecodedImage image = ReadImageFrom(input.get());
+    ChildProcess child([&](int output) { return RunChild(output, bytes, decode); }, kSilenceLimit);
+    DecodedImage image = ReadImageFrom(child);
     if (!child.Succeeded())
         ThrowDocument(WINCODEC_ERR_BADIMAGE);
     return image;

@@ -18,8 +18,8 @@ public:
     // known to be an image of more than kMaxImagePixels.
     HRESULT Feed(const unsigned char* data, std::size_t size);
     // The bytes have ended: a TIFF whose directory ends with them is judged on what came, and a JPEG that
-    // stops before its end marker fails with WINCODEC_ERR_BADIMAGE. libgxps reads past the end of such a
-    // JPEG, or waits for its rest for ever.
+    // stops before its end marker fails with WINCODEC_ERR_BADIMAGE: a decoder handed such a JPEG reads
+    // past its end, or waits for its rest for ever.
     HRESULT Finish();
 
 private:

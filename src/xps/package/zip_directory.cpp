@@ -387,7 +387,7 @@ bool ZipDirectory::HasRepeatedName() const
            byName.end();
 }
 
-// A reader that walks the file from its start (libarchive's, inside libgxps) finds entries by their local
+// A reader that walks the file from its start (libarchive's, for one) finds entries by their local
 // headers and skips what lies between them; entries packed back to back from the first byte to the
 // central directory, each agreeing with its directory record, leave it nothing else to find.
 HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)

@@ -11,7 +11,7 @@
 
 #include "platform.h"
 
-// Readers of a package (libgxps among them) take a font or an image part whole into memory, so what
+// Readers of a package may take a font or an image part whole into memory, so what
 // one part may inflate to is what bounds their memory.
 constexpr std::uint64_t kMaxPartSize = 64u << 20;
 // Above this size a part may not inflate more than kMaxCompressionRatio times: markup and pictures

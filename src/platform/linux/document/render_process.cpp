@@ -1,30 +1,26 @@
 #include "render_process.h"
 
-#include <fcntl.h>
 #include <malloc.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "xps/document_failure.h"
 #include "xps/document_status.h"
-#include "unique_fd.h"
-#include "write_all.h"
+#include "xps/process/child_process.h"
 
 namespace {
 
-// The child sends frames: a 32-bit length and that many bytes of PDF, and last a length of kStatusFrame
-// and the work's status. A frame of length 0 says only that the child is still making progress.
-constexpr std::uint32_t kStatusFrame = 0xFFFFFFFF;
+// The child sends pieces of PDF, and last the work's status. An empty piece says only that the child is
+// still making progress.
 constexpr std::size_t kMaxPiece = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
 
-[[noreturn]] void RunChild(int channel, const std::function<HRESULT(const PdfSink&)>& work)
+int RunChild(int channel, const std::function<HRESULT(const PdfSink&)>& work)
 {
     // A fault ends the child at once: handlers the parent installed (a fuzzer's, say) would report it as
     // the parent's own.
@@ -39,8 +35,7 @@ constexpr std::size_t kGatherSize = 64u << 10;
     std::vector<unsigned char> gathered;
     gathered.reserve(kGatherSize);
     const auto send = [&] {
-        const auto length = static_cast<std::uint32_t>(gathered.size());
-        const bool sent = WriteAll(channel, &length, sizeof length) && WriteAll(channel, gathered.data(), gathered.size());
+        const bool sent = WriteFrame(channel, gathered.data(), gathered.size());
         gathered.clear();
         return sent;
     };
@@ -58,90 +53,32 @@ constexpr std::size_t kGatherSize = 64u << 10;
         return S_OK;
     };
     const HRESULT status = work(toParent);
-    const std::uint32_t marker = kStatusFrame;
-    const bool sent = (gathered.empty() || send()) && WriteAll(channel, &marker, sizeof marker)
-                      && WriteAll(channel, &status, sizeof status);
-    // Nothing of the parent's (its print job, its buffered output) may be finished a second time here.
-    _exit(sent ? 0 : 1);
-}
-
-// Owner of the child: killed and reaped however the parent stops listening to it.
-class ChildProcess {
-public:
-    explicit ChildProcess(pid_t pid) : m_pid(pid) {}
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess()
-    {
-        kill(m_pid, SIGKILL);
-        while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    }
-
-private:
-    pid_t m_pid;
-};
-
-// Reads exactly size bytes, waiting at most the stall limit for each piece; false at the end of the
-// stream, on an error or on a stall.
-bool ReadFrame(int fd, void* data, std::size_t size)
-{
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        pollfd ready{fd, POLLIN, 0};
-        const int polled = poll(&ready, 1, static_cast<int>(std::chrono::milliseconds(kRenderStallLimit).count()));
-        if (polled < 0 && errno == EINTR)
-            continue;
-        if (polled <= 0)
-            return false;
-        const ssize_t got = read(fd, bytes, size);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
+    const bool sent = (gathered.empty() || send()) && WriteStatus(channel, status);
+    return sent ? 0 : 1;
 }
 
 }  // namespace
 
 HRESULT RunInRenderProcess(const std::function<HRESULT(const PdfSink&)>& work, const PdfSink& sink)
 {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0)
-        return errno == ENOMEM ? E_OUTOFMEMORY : HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES);
-    UniqueFd reading(ends[0]);
-    UniqueFd writing(ends[1]);
-    const pid_t pid = fork();
-    if (pid < 0)
-        return E_OUTOFMEMORY;
-    if (pid == 0) {
-        reading = UniqueFd();
-        RunChild(writing.Get(), work);
+    std::optional<ChildProcess> child;
+    try {
+        child.emplace([&](int channel) { return RunChild(channel, work); }, kRenderStallLimit);
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
     }
-    ChildProcess child(pid);
-    // The parent keeps no write end, so that a child that dies ends the stream.
-    writing = UniqueFd();
-
-    std::vector<unsigned char> piece;
+    std::string piece;
     for (;;) {
-        std::uint32_t length = 0;
-        if (!ReadFrame(reading.Get(), &length, sizeof length))
+        HRESULT status = E_FAIL;
+        const Frame frame = child->Read(piece, status, kMaxPiece);
+        if (frame == Frame::Broken)
             return XPS_E_INVALID_MARKUP;
-        if (length == kStatusFrame) {
-            HRESULT status = E_FAIL;
-            return ReadFrame(reading.Get(), &status, sizeof status) ? status : XPS_E_INVALID_MARKUP;
-        }
-        if (length > kMaxPiece)
-            return XPS_E_INVALID_MARKUP;
-        piece.resize(length);
-        if (!ReadFrame(reading.Get(), piece.data(), length))
-            return XPS_E_INVALID_MARKUP;
-        if (length == 0)
-            continue;
-        if (const HRESULT status = sink(piece.data(), length); status < 0)
+        if (frame == Frame::Status)
             return status;
+        if (piece.empty())
+            continue;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
+        if (const HRESULT sunk = sink(bytes, piece.size()); sunk < 0)
+            return sunk;
     }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "com.h"
+#include "errno_status.h"
 #include "xps/document_status.h"
 #include "startup.h"
 #include "unique_fd.h"
@@ -27,30 +28,10 @@ bool FolderExists(const std::string& path)
 
 HRESULT StatusFromOpenError(int error, const std::string& path)
 {
-    switch (error) {
-    case ENOENT:
-        return HRESULT_FROM_WIN32(FolderExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    case ENOTDIR:
-        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    case EACCES:
-    case EPERM:
-    case ENXIO:
-    case ENODEV:
-    case EROFS:
-    case ETXTBSY:
-        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    case ENAMETOOLONG:
-        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-    case ELOOP:
-        return HRESULT_FROM_WIN32(ERROR_CANT_RESOLVE_FILENAME);
-    case EMFILE:
-    case ENFILE:
-        return HRESULT_FROM_WIN32(ERROR_TOO_MANY_OPEN_FILES);
-    case ENOMEM:
-        return E_OUTOFMEMORY;
-    default:
-        return HRESULT_FROM_WIN32(ERROR_OPEN_FAILED);
-    }
+    // Windows tells a missing file in a folder that is there from a missing folder.
+    if (error == ENOENT && FolderExists(path))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    return StatusFromErrno(error, HRESULT_FROM_WIN32(ERROR_OPEN_FAILED));
 }
 
 class XpsOMPackage final : public ComObject<IXpsOMPackage, IID_IXpsOMPackage> {

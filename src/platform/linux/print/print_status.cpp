@@ -1,7 +1,5 @@
 #include "print_status.h"
 
-#include <cerrno>
-
 HRESULT StatusFromIpp(ipp_status_t status)
 {
     switch (status) {
@@ -31,25 +29,5 @@ HRESULT StatusFromIpp(ipp_status_t status)
         return HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
     default:
         return E_FAIL;
-    }
-}
-
-HRESULT StatusFromErrno(int error)
-{
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    case ENOENT:
-    case ENOTDIR:
-        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-    case ENOMEM:
-        return E_OUTOFMEMORY;
-    default:
-        return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
     }
 }

@@ -7,61 +7,54 @@
 #include <cstdlib>
 #include <string>
 
-#include "print_status.h"
+#include "errno_status.h"
+#include "write_all.h"
 
-SpoolFile::~SpoolFile()
-{
-    if (m_fd >= 0)
-        close(m_fd);
-}
+namespace {
+
+constexpr HRESULT kWriteFault = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+
+}  // namespace
 
 HRESULT SpoolFile::Open()
 {
     const char* tmpdir = std::getenv("TMPDIR");
     const std::string folder = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
-    m_fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (m_fd >= 0)
+    m_fd = UniqueFd(open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (m_fd)
         return S_OK;
     // File systems without O_TMPFILE: a file of a random name, unlinked at once.
     if (errno != EOPNOTSUPP && errno != EISDIR)
-        return StatusFromErrno(errno);
+        return StatusFromErrno(errno, kWriteFault);
     std::string path = folder + "/wrenpage-XXXXXX";
-    m_fd = mkostemp(path.data(), O_CLOEXEC);
-    if (m_fd < 0)
-        return StatusFromErrno(errno);
+    m_fd = UniqueFd(mkostemp(path.data(), O_CLOEXEC));
+    if (!m_fd)
+        return StatusFromErrno(errno, kWriteFault);
     unlink(path.c_str());
     return S_OK;
 }
 
 HRESULT SpoolFile::Write(const void* data, std::size_t size)
 {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = write(m_fd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return StatusFromErrno(errno);
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-        m_size += static_cast<std::size_t>(written);
-    }
+    if (!WriteAll(m_fd.Get(), data, size))
+        return StatusFromErrno(errno, kWriteFault);
+    m_size += size;
     return S_OK;
 }
 
 HRESULT SpoolFile::Rewind()
 {
-    return lseek(m_fd, 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno);
+    return lseek(m_fd.Get(), 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno, kWriteFault);
 }
 
 HRESULT SpoolFile::Read(void* data, std::size_t size, std::size_t& got)
 {
     ssize_t count;
     do
-        count = read(m_fd, data, size);
+        count = read(m_fd.Get(), data, size);
     while (count < 0 && errno == EINTR);
     if (count < 0)
-        return StatusFromErrno(errno);
+        return StatusFromErrno(errno, kWriteFault);
     got = static_cast<std::size_t>(count);
     return S_OK;
 }

@@ -4,14 +4,13 @@
 #include <cstddef>
 
 #include "platform.h"
+#include "unique_fd.h"
 
 // A private temporary file in TMPDIR (or /tmp): unlinked from the start and readable only by its
 // owner, so nothing is left behind and no other user can see or replace it.
 class SpoolFile {
 public:
     SpoolFile() noexcept = default;
-    ~SpoolFile();
-
     SpoolFile(const SpoolFile&) = delete;
     SpoolFile& operator=(const SpoolFile&) = delete;
 
@@ -21,11 +20,11 @@ public:
     HRESULT Rewind();
     // Reads up to size bytes; got is 0 at the end.
     HRESULT Read(void* data, std::size_t size, std::size_t& got);
-    int Descriptor() const noexcept { return m_fd; }
+    int Descriptor() const noexcept { return m_fd.Get(); }
     // How much has been written.
     std::size_t Size() const noexcept { return m_size; }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::size_t m_size = 0;
 };
