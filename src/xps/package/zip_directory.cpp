@@ -1,10 +1,8 @@
 // Reading and checking a package's ZIP container.
 #include "xps/package/zip_directory.h"
 
-#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +13,8 @@
 #include <optional>
 #include <tuple>
 
+#include "xps/deflate/inflate.h"
+#include "xps/document_failure.h"
 #include "xps/document_status.h"
 
 namespace {
@@ -116,26 +116,6 @@ HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_
         return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
     return S_OK;
 }
-
-// Owner of a raw inflate stream.
-class Inflater {
-public:
-    Inflater() { m_status = inflateInit2(&m_stream, -MAX_WBITS); }
-    ~Inflater()
-    {
-        if (m_status == Z_OK)
-            inflateEnd(&m_stream);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    int InitStatus() const { return m_status; }
-    z_stream& Stream() { return m_stream; }
-
-private:
-    z_stream m_stream{};
-    int m_status;
-};
 
 // The layouts a data descriptor comes in: with or without its signature, with 4- or 8-byte sizes. .NET
 // writes 8-byte sizes even where the local header has no Zip64 field, so only the sizes that match the
@@ -581,19 +561,6 @@ HRESULT ZipDirectory::JoinPieces()
 
 namespace {
 
-class Decompressor {
-public:
-    Decompressor() : m_decompressor(libdeflate_alloc_decompressor()) {}
-    ~Decompressor() { libdeflate_free_decompressor(m_decompressor); }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-
-    libdeflate_decompressor* Get() const { return m_decompressor; }
-
-private:
-    libdeflate_decompressor* m_decompressor;
-};
-
 // A deflated entry that is sound inflated at once, by libdeflate, and handed to sink a chunk at a time:
 // S_OK or the sink's failure. Nothing for an entry that is not sound, or cannot be read or held whole,
 // which is inflated a chunk at a time instead, to fail where and as it always has.
@@ -605,17 +572,11 @@ std::optional<HRESULT> InflateSoundEntry(int fd, const ZipEntry& entry, const Zi
     const auto outputSize = static_cast<std::size_t>(entry.size);
     const std::unique_ptr<unsigned char[]> input(new (std::nothrow) unsigned char[inputSize]);
     const std::unique_ptr<unsigned char[]> output(new (std::nothrow) unsigned char[outputSize]);
-    const Decompressor decompressor;
-    if (!input || !output || decompressor.Get() == nullptr || ReadZipBytes(fd, entry.offset, input.get(), inputSize) != S_OK)
+    if (!input || !output || ReadZipBytes(fd, entry.offset, input.get(), inputSize) != S_OK ||
+        !InflateWhole(input.get(), inputSize, output.get(), outputSize) || Crc32(0, output.get(), outputSize) != entry.crc)
         return std::nullopt;
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    if (libdeflate_deflate_decompress_ex(decompressor.Get(), input.get(), inputSize, output.get(), outputSize, &consumed,
-                                         &produced) != LIBDEFLATE_SUCCESS ||
-        consumed != inputSize || produced != outputSize || libdeflate_crc32(0, output.get(), produced) != entry.crc)
-        return std::nullopt;
-    for (std::size_t at = 0; at < produced; at += kChunkSize) {
-        if (const HRESULT status = sink(output.get() + at, std::min(kChunkSize, produced - at)); status != S_OK)
+    for (std::size_t at = 0; at < outputSize; at += kChunkSize) {
+        if (const HRESULT status = sink(output.get() + at, std::min(kChunkSize, outputSize - at)); status != S_OK)
             return status;
     }
     return S_OK;
@@ -631,14 +592,14 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
     std::vector<unsigned char> input(kChunkSize);
     std::uint64_t offset = entry.offset;
     std::uint64_t left = entry.compressedSize;
-    uLong crc = crc32(0, nullptr, 0);
+    std::uint32_t crc = 0;
 
     if (!entry.deflated) {
         while (left > 0) {
             const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkSize));
             if (const HRESULT status = ReadZipBytes(fd, offset, input.data(), size); status != S_OK)
                 return status;
-            crc = crc32(crc, input.data(), static_cast<uInt>(size));
+            crc = Crc32(crc, input.data(), size);
             if (const HRESULT status = sink(input.data(), size); status != S_OK)
                 return status;
             offset += size;
@@ -647,14 +608,16 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
         return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
     }
 
-    Inflater inflater;
-    if (inflater.InitStatus() != Z_OK)
-        return E_OUTOFMEMORY;
-    z_stream& stream = inflater.Stream();
+    std::optional<StreamInflater> inflater;
+    try {
+        inflater.emplace(InflateFormat::Raw);
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
     std::vector<unsigned char> output(kChunkSize);
     std::uint64_t produced = 0;
     for (bool ended = false; !ended;) {
-        if (stream.avail_in == 0) {
+        if (inflater->Waiting() == 0) {
             // The entry's data ran out inside the deflate stream.
             if (left == 0)
                 return OPC_E_ZIP_DECOMPRESSION_FAILED;
@@ -663,26 +626,23 @@ HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
                 return status;
             offset += size;
             left -= size;
-            stream.next_in = input.data();
-            stream.avail_in = static_cast<uInt>(size);
+            inflater->Give(input.data(), size);
         }
-        stream.next_out = output.data();
-        stream.avail_out = static_cast<uInt>(output.size());
-        const int result = inflate(&stream, Z_NO_FLUSH);
-        if (result == Z_MEM_ERROR)
+        std::size_t size = 0;
+        const InflateStep step = inflater->Inflate(output.data(), output.size(), size);
+        if (step == InflateStep::OutOfMemory)
             return E_OUTOFMEMORY;
-        if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+        if (step == InflateStep::Broken)
             return OPC_E_ZIP_DECOMPRESSION_FAILED;
-        ended = result == Z_STREAM_END;
-        const std::size_t size = output.size() - stream.avail_out;
+        ended = step == InflateStep::Ended;
         produced += size;
         if (produced > entry.size)
             return OPC_E_ZIP_INCORRECT_DATA_SIZE;
-        crc = crc32(crc, output.data(), static_cast<uInt>(size));
+        crc = Crc32(crc, output.data(), size);
         if (const HRESULT status = sink(output.data(), size); status != S_OK)
             return status;
     }
-    if (left != 0 || stream.avail_in != 0)
+    if (left != 0 || inflater->Waiting() != 0)
         return OPC_E_ZIP_CORRUPTED_ARCHIVE;
     if (produced != entry.size)
         return OPC_E_ZIP_INCORRECT_DATA_SIZE;
