@@ -20,6 +20,13 @@ constexpr std::uint64_t kRatioCheckedSize = 8u << 20;
 constexpr std::uint64_t kMaxCompressionRatio = 400;
 constexpr std::size_t kMaxEntries = 1'000'000;
 constexpr std::uint64_t kMaxDirectorySize = 64u << 20;
+// The file is read, and parts handed on, a chunk of this size at a time.
+constexpr std::size_t kZipChunkSize = 64 * 1024;
+
+// Whether a part of this declared size is within the bounds above.
+bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize);
+// Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
+HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
 
 // An entry as read from the directory, kept small: a package may have a million of them.
 struct ZipEntry {
