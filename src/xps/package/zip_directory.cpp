@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <numeric>
 
+#include "xps/document_failure.h"
 #include "xps/document_status.h"
 
 
@@ -109,13 +110,12 @@ HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_
 // The layouts a data descriptor comes in: with or without its signature, with 4- or 8-byte sizes. .NET
 // writes 8-byte sizes even where the local header has no Zip64 field, so only the sizes that match the
 // directory, and where the next entry starts, tell them apart.
-HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uint64_t next, std::size_t& size)
+std::size_t ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uint64_t next)
 {
     unsigned char descriptor[24];
     const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, next - std::min(next, at)));
-    if (const HRESULT status = ReadZipBytes(fd, at, descriptor, available); status != S_OK)
-        return status;
-    size = 0;
+    CheckDocument(ReadZipBytes(fd, at, descriptor, available));
+    std::size_t size = 0;
     for (const bool signed_ : {true, false}) {
         for (const bool wide : {true, false}) {
             const std::size_t length = (signed_ ? 4 : 0) + (wide ? 20 : 12);
@@ -132,7 +132,9 @@ HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uin
                 size = length;
         }
     }
-    return size != 0 ? S_OK : OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
+    if (size == 0)
+        ThrowDocument(OPC_E_ZIP_MISSING_DATA_DESCRIPTOR);
+    return size;
 }
 
 // What the end-of-directory record says of the directory, and where the record starts.
@@ -148,24 +150,21 @@ struct EndRecord {
 
 // Replaces what a record too small for the directory holds with its Zip64 record's, found through the
 // locator just before it.
-HRESULT ReadZip64Record(int fd, EndRecord& found)
+void ReadZip64Record(int fd, EndRecord& found)
 {
     unsigned char locator[20];
     unsigned char record64[56];
     if (found.offset < sizeof locator)
-        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-    if (const HRESULT status = ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator); status != S_OK)
-        return status;
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
+    CheckDocument(ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator));
     if (U32(locator) != kZip64Locator)
-        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
     const std::uint64_t offset = U64(locator + 8);
-    if (const HRESULT status = ReadZipBytes(fd, offset, record64, sizeof record64); status != S_OK)
-        return status;
+    CheckDocument(ReadZipBytes(fd, offset, record64, sizeof record64));
     if (U32(record64) != kZip64EndOfDirectory)
-        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
     found = {offset, U32(record64 + 16), U32(record64 + 20), U64(record64 + 24), U64(record64 + 32),
              U64(record64 + 40), U64(record64 + 48)};
-    return S_OK;
 }
 
 // The central directory read a window at a time: a directory of a million entries is never held whole
@@ -177,20 +176,18 @@ public:
     // What is left of the directory past the bytes taken.
     std::uint64_t Left() const { return m_buffer.size() - m_start + m_unread; }
     // Makes the next size bytes, no more than Left(), readable at Bytes().
-    HRESULT Want(std::size_t size)
+    void Want(std::size_t size)
     {
         if (m_buffer.size() - m_start >= size)
-            return S_OK;
+            return;
         m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start));
         m_start = 0;
         const std::size_t held = m_buffer.size();
         const auto read = static_cast<std::size_t>(std::min<std::uint64_t>(m_unread, std::max(size, kZipChunkSize) - held));
         m_buffer.resize(held + read);
-        if (const HRESULT status = ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read); status != S_OK)
-            return status;
+        CheckDocument(ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read));
         m_offset += read;
         m_unread -= read;
-        return S_OK;
     }
     const unsigned char* Bytes() const { return m_buffer.data() + m_start; }
     void Take(std::size_t size) { m_start += size; }
@@ -208,46 +205,51 @@ private:
 
 HRESULT ZipDirectory::Read(int fd)
 {
+    try {
+        ReadDirectory(fd);
+        return S_OK;
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+}
+
+void ZipDirectory::ReadDirectory(int fd)
+{
     m_entries.clear();
     m_parts.clear();
     struct stat info;
     if (fstat(fd, &info) != 0)
-        return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+        ThrowDocument(HRESULT_FROM_WIN32(ERROR_READ_FAULT));
     const auto fileSize = static_cast<std::uint64_t>(info.st_size);
     if (fileSize < kEndOfDirectorySize)
-        return OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY;
+        ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfDirectorySize + kMaxCommentSize));
     std::vector<unsigned char> tail(tailSize);
-    if (const HRESULT status = ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize); status != S_OK)
-        return status;
+    CheckDocument(ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize));
     const std::size_t end = FindEndRecord(tail);
     if (end == std::string::npos)
-        return OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY;
+        ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const unsigned char* record = &tail[end];
     EndRecord found{fileSize - tailSize + end, U16(record + 4), U16(record + 6), U16(record + 8), U16(record + 10),
                     U32(record + 12), U32(record + 16)};
-    if (found.count == 0xFFFF || found.directorySize == 0xFFFFFFFF || found.directoryOffset == 0xFFFFFFFF) {
-        if (const HRESULT status = ReadZip64Record(fd, found); status != S_OK)
-            return status;
-    }
+    if (found.count == 0xFFFF || found.directorySize == 0xFFFFFFFF || found.directoryOffset == 0xFFFFFFFF)
+        ReadZip64Record(fd, found);
     const auto [endOffset, disk, directoryDisk, entriesOnDisk, count, directorySize, directoryOffset] = found;
     if (disk != 0 || directoryDisk != 0 || entriesOnDisk != count)
-        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        ThrowDocument(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     if (count > kMaxEntries || directorySize > kMaxDirectorySize)
-        return OPC_E_ZIP_CENTRAL_DIRECTORY_TOO_LARGE;
+        ThrowDocument(OPC_E_ZIP_CENTRAL_DIRECTORY_TOO_LARGE);
     if (directoryOffset > endOffset || endOffset - directoryOffset != directorySize)
-        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
 
-    if (const HRESULT status = ReadEntries(fd, directoryOffset, directorySize, count); status != S_OK)
-        return status;
-    if (const HRESULT status = CheckLocalHeaders(fd, directoryOffset); status != S_OK)
-        return status;
-    return JoinPieces();
+    ReadEntries(fd, directoryOffset, directorySize, count);
+    CheckLocalHeaders(fd, directoryOffset);
+    JoinPieces();
 }
 
-HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
+void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
 {
     DirectoryWindow directory(fd, directoryOffset, directorySize);
     m_entries.reserve(static_cast<std::size_t>(count));
@@ -259,25 +261,23 @@ HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::ui
             failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
             break;
         }
-        if (const HRESULT status = directory.Want(kDirectoryHeaderSize); status != S_OK)
-            return status;
+        directory.Want(kDirectoryHeaderSize);
         const unsigned char* header = directory.Bytes();
         const std::size_t recordSize = kDirectoryHeaderSize + U16(header + 28) + U16(header + 30) + U16(header + 32);
         if (U32(header) != kDirectoryHeader || directory.Left() < recordSize) {
             failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
             break;
         }
-        if (const HRESULT status = directory.Want(recordSize); status != S_OK)
-            return status;
+        directory.Want(recordSize);
         failure = AddEntry(directory.Bytes());
         directory.Take(recordSize);
     }
     // A name repeated before any other failure fails first, as if each name had been looked for as it came.
     if (HasRepeatedName())
-        return OPC_E_ZIP_DUPLICATE_NAME;
-    if (failure != S_OK)
-        return failure;
-    return directory.Left() == 0 ? S_OK : OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+        ThrowDocument(OPC_E_ZIP_DUPLICATE_NAME);
+    CheckDocument(failure);
+    if (directory.Left() != 0)
+        ThrowDocument(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
 }
 
 // Adds the entry of a whole directory record, or gives why it is refused. One refused only for its
@@ -332,7 +332,7 @@ bool ZipDirectory::HasRepeatedName() const
 // A reader that walks the file from its start (libarchive's, inside libgxps) finds entries by their local
 // headers and skips what lies between them; entries packed back to back from the first byte to the
 // central directory, each agreeing with its directory record, leave it nothing else to find.
-HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
+void ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
 {
     std::vector<ZipEntry*> byOffset;
     byOffset.reserve(m_entries.size());
@@ -346,22 +346,20 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
     for (std::size_t i = 0; i < byOffset.size(); ++i) {
         ZipEntry* entry = byOffset[i];
         if (entry->offset != expected)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+            ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         unsigned char header[kLocalHeaderSize];
-        if (const HRESULT status = ReadZipBytes(fd, entry->offset, header, sizeof header); status != S_OK)
-            return status;
+        CheckDocument(ReadZipBytes(fd, entry->offset, header, sizeof header));
         if (U32(header) != kLocalHeader)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+            ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         const std::size_t nameSize = U16(header + 26);
         const std::size_t extraSize = U16(header + 28);
         variable.resize(nameSize + extraSize);
-        if (const HRESULT status = ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()); status != S_OK)
-            return status;
+        CheckDocument(ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()));
         const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
         const std::uint16_t flags = U16(header + 6);
         if (name != Name(*entry) || U16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
             ((flags & kHasDataDescriptor) != 0) != entry->described)
-            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+            ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
 
         std::uint64_t crc = U32(header + 14);
         std::uint64_t compressedSize = U32(header + 18);
@@ -369,24 +367,22 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         const unsigned char* extra = variable.data() + nameSize;
         std::uint64_t* wide[] = {&size, &compressedSize};
         if (!ApplyZip64(extra, extraSize, wide, 2))
-            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+            ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
         // With a data descriptor the local header may leave the sizes and CRC as zero.
         const bool deferred = (flags & kHasDataDescriptor) != 0 && crc == 0 && compressedSize == 0 && size == 0;
         if (!deferred && (crc != entry->crc || compressedSize != entry->compressedSize || size != entry->size))
-            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+            ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
 
         entry->offset += sizeof header + nameSize + extraSize;
         if (entry->offset > directoryOffset || directoryOffset - entry->offset < entry->compressedSize)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+            ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         expected = entry->offset + entry->compressedSize;
 
         if ((flags & kHasDataDescriptor) != 0) {
             const std::uint64_t next = i + 1 < byOffset.size() ? byOffset[i + 1]->offset : directoryOffset;
-            std::size_t descriptorSize = 0;
-            if (const HRESULT status = ReadDescriptor(fd, *entry, expected, next, descriptorSize); status != S_OK)
-                return status;
-            expected += descriptorSize;
+            expected += ReadDescriptor(fd, *entry, expected, next);
         }
     }
-    return expected == directoryOffset ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
+    if (expected != directoryOffset)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
 }

@@ -67,11 +67,13 @@ public:
     const std::vector<ZipPart>& Parts() const { return m_parts; }
 
 private:
-    HRESULT ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
-    HRESULT CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
+    // The stages of Read, each throwing the first failure it finds.
+    void ReadDirectory(int fd);
+    void ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
+    void CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
     HRESULT AddEntry(const unsigned char* header);
     bool HasRepeatedName() const;
-    HRESULT JoinPieces();
+    void JoinPieces();
     std::string_view Name(const ZipEntry& entry) const { return std::string_view(m_names).substr(entry.nameOffset, entry.nameSize); }
 
     // Every entry's name, one after the other.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <tuple>
 
+#include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/package/zip_directory.h"
 
@@ -180,7 +181,7 @@ private:
 
 // Gathers each part's entries. Pieces are ordered by the numbers in their names, wherever they stand
 // in the ZIP.
-HRESULT ZipDirectory::JoinPieces()
+void ZipDirectory::JoinPieces()
 {
     Gathering gathered(m_entries, m_names);
     const HRESULT unnamed = gathered.Gather();
@@ -188,16 +189,13 @@ HRESULT ZipDirectory::JoinPieces()
     for (std::size_t begin = 0, end = 0; begin < gathered.Size(); begin = end, ++partCount) {
         end = gathered.PartEnd(begin);
         if (!gathered[begin].piece && end - begin > 1)
-            return OPC_E_DUPLICATE_PART;
+            ThrowDocument(OPC_E_DUPLICATE_PART);
     }
-    if (unnamed != S_OK)
-        return unnamed;
+    CheckDocument(unnamed);
     for (std::size_t begin = 0, end = 0; begin < gathered.Size(); begin = end) {
         end = gathered.PartEnd(begin);
-        if (gathered[begin].piece) {
-            if (const HRESULT status = gathered.CheckPieces(begin, end); status != S_OK)
-                return status;
-        }
+        if (gathered[begin].piece)
+            CheckDocument(gathered.CheckPieces(begin, end));
     }
 
     gathered.MoveEntries();
@@ -216,11 +214,10 @@ HRESULT ZipDirectory::JoinPieces()
         }
         // Pieces are bounded as the part they make, or a bomb could be cut into pieces under the bounds.
         if (!WithinBounds(size, compressedSize))
-            return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+            ThrowDocument(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
         m_parts.push_back({Name(*first).substr(0, gathered[begin].partSize), &m_entries[begin],
                            static_cast<std::uint32_t>(end - begin), static_cast<std::uint32_t>(size)});
     }
     // The parts in the order of their first entries in the directory.
     std::sort(m_parts.begin(), m_parts.end(), [](const ZipPart& a, const ZipPart& b) { return a.name.data() < b.name.data(); });
-    return S_OK;
 }
