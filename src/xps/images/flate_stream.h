@@ -3,11 +3,11 @@
 // only its compressed data is ever held.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstddef>
 #include <optional>
 #include <string>
+
+#include "xps/deflate/deflate.h"
 
 class FlateStream {
 public:
@@ -16,24 +16,7 @@ public:
     std::string Finish();
 
 private:
-    // Owner of a zlib deflate stream, which appends what it makes to out.
-    class ZlibStream {
-    public:
-        ZlibStream();
-        ZlibStream(const ZlibStream&) = delete;
-        ZlibStream& operator=(const ZlibStream&) = delete;
-        ~ZlibStream() { deflateEnd(&m_stream); }
-
-        void Write(const unsigned char* data, std::size_t size, std::string& out);
-        void Finish(std::string& out);
-
-    private:
-        void Deflate(int flush, std::string& out);
-
-        z_stream m_stream{};
-    };
-
     std::string m_held;
-    std::optional<ZlibStream> m_zlib;
+    std::optional<StreamDeflater> m_zlib;
     std::string m_data;
 };

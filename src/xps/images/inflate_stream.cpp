@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "xps/document_failure.h"
 #include "xps/images/image_failure.h"
 
 namespace {
@@ -15,13 +14,8 @@ constexpr std::size_t kPiece = 64 * 1024;
 InflateStream::InflateStream(std::string_view deflated)
 {
     // Image data never reaches 4 GiB: the part it comes from is at most 64 MiB.
-    m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
-    m_stream.avail_in = static_cast<uInt>(deflated.size());
-    if (inflateInit(&m_stream) != Z_OK)
-        ThrowDocument(E_OUTOFMEMORY);
+    m_inflater.Give(reinterpret_cast<const unsigned char*>(deflated.data()), deflated.size());
 }
-
-InflateStream::~InflateStream() { inflateEnd(&m_stream); }
 
 void InflateStream::Read(unsigned char* out, std::size_t size)
 {
@@ -60,13 +54,11 @@ std::size_t InflateStream::Inflate(unsigned char* out, std::size_t size)
 {
     std::size_t came = 0;
     while (came < size && !m_ended && !m_broken) {
-        const std::size_t piece = size - came < kPiece ? size - came : kPiece;
-        m_stream.next_out = out + came;
-        m_stream.avail_out = static_cast<uInt>(piece);
-        const int result = inflate(&m_stream, Z_NO_FLUSH);
-        came += piece - m_stream.avail_out;
-        m_ended = result == Z_STREAM_END;
-        m_broken = result != Z_OK && !m_ended;
+        std::size_t piece = 0;
+        const InflateStep step = m_inflater.Inflate(out + came, std::min(size - came, kPiece), piece);
+        came += piece;
+        m_ended = step == InflateStep::Ended;
+        m_broken = step != InflateStep::Going && !m_ended;
     }
     return came;
 }

@@ -2,19 +2,16 @@
 // and the passes of an interlaced PNG put together in row order.
 #pragma once
 
-#include <zlib.h>
-
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-// Owner of a zlib inflate stream over data held by the caller.
+#include "xps/deflate/inflate.h"
+
+// Over data held by the caller.
 class InflateStream {
 public:
     explicit InflateStream(std::string_view deflated);
-    InflateStream(const InflateStream&) = delete;
-    InflateStream& operator=(const InflateStream&) = delete;
-    ~InflateStream();
 
     // Fills out with the next size bytes; fails as a bad image where the data is damaged or ends first.
     void Read(unsigned char* out, std::size_t size);
@@ -25,7 +22,7 @@ private:
     // Inflates into out; returns how much came, which is less only where the data ended or broke.
     std::size_t Inflate(unsigned char* out, std::size_t size);
 
-    z_stream m_stream{};
+    StreamInflater m_inflater{InflateFormat::Zlib};
     // Inflated ahead of Read, which takes a narrow picture's rows a few bytes at a time.
     std::string m_ahead;
     std::size_t m_at = 0;

@@ -2,8 +2,7 @@
 // image takes the samples as they are.
 #include <vector>
 
-#include <zlib.h>
-
+#include "xps/deflate/inflate.h"
 #include "xps/images/image_bytes.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_metadata.h"
@@ -101,7 +100,7 @@ PngChunks ReadChunks(std::string_view bytes)
         CheckImage(length <= bytes.size() - at - 12);
         const std::string_view type = bytes.substr(at + 4, 4);
         const std::string_view body = bytes.substr(at + 8, length);
-        const auto crc = static_cast<std::uint32_t>(crc32(0, p + 4, static_cast<uInt>(length + 4)));
+        const std::uint32_t crc = Crc32(0, p + 4, length + 4);
         const bool critical = (type[0] & 0x20) == 0;
         at += 12 + length;
         CheckImage(first == (type == "IHDR"));

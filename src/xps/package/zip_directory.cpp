@@ -1,25 +1,17 @@
 // Reading and checking a package's ZIP container.
 #include "xps/package/zip_directory.h"
 
-#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <memory>
-#include <new>
 #include <numeric>
-#include <optional>
-#include <tuple>
 
+#include "xps/document_failure.h"
 #include "xps/document_status.h"
 
-namespace {
 
-// Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
 HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
 {
     auto* bytes = static_cast<unsigned char*>(data);
@@ -38,6 +30,14 @@ HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
     return S_OK;
 }
 
+bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize)
+{
+    return size <= kMaxPartSize &&
+           (size <= kRatioCheckedSize || size / std::max<std::uint64_t>(compressedSize, 1) <= kMaxCompressionRatio);
+}
+
+namespace {
+
 constexpr std::uint32_t kLocalHeader = 0x04034B50;
 constexpr std::uint32_t kDirectoryHeader = 0x02014B50;
 constexpr std::uint32_t kEndOfDirectory = 0x06054B50;
@@ -50,9 +50,6 @@ constexpr std::size_t kEndOfDirectorySize = 22;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kDirectoryHeaderSize = 46;
-constexpr std::size_t kChunkSize = 64 * 1024;
-// Deflated entries up to this size are first inflated whole, in a third of the time zlib takes.
-constexpr std::uint64_t kMostInflatedWhole = std::uint64_t{8} << 20;
 
 constexpr std::uint16_t kEncrypted = 0x0001;
 constexpr std::uint16_t kHasDataDescriptor = 0x0008;
@@ -101,13 +98,6 @@ std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
     return std::string::npos;
 }
 
-// Refuses a part whose declared size is past the bounds or does not fit its compression method.
-bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize)
-{
-    return size <= kMaxPartSize &&
-           (size <= kRatioCheckedSize || size / std::max<std::uint64_t>(compressedSize, 1) <= kMaxCompressionRatio);
-}
-
 HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_t compressedSize)
 {
     if (!WithinBounds(size, compressedSize))
@@ -117,36 +107,15 @@ HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_
     return S_OK;
 }
 
-// Owner of a raw inflate stream.
-class Inflater {
-public:
-    Inflater() { m_status = inflateInit2(&m_stream, -MAX_WBITS); }
-    ~Inflater()
-    {
-        if (m_status == Z_OK)
-            inflateEnd(&m_stream);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    int InitStatus() const { return m_status; }
-    z_stream& Stream() { return m_stream; }
-
-private:
-    z_stream m_stream{};
-    int m_status;
-};
-
 // The layouts a data descriptor comes in: with or without its signature, with 4- or 8-byte sizes. .NET
 // writes 8-byte sizes even where the local header has no Zip64 field, so only the sizes that match the
 // directory, and where the next entry starts, tell them apart.
-HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uint64_t next, std::size_t& size)
+std::size_t ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uint64_t next)
 {
     unsigned char descriptor[24];
     const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, next - std::min(next, at)));
-    if (const HRESULT status = ReadZipBytes(fd, at, descriptor, available); status != S_OK)
-        return status;
-    size = 0;
+    CheckDocument(ReadZipBytes(fd, at, descriptor, available));
+    std::size_t size = 0;
     for (const bool signed_ : {true, false}) {
         for (const bool wide : {true, false}) {
             const std::size_t length = (signed_ ? 4 : 0) + (wide ? 20 : 12);
@@ -163,46 +132,39 @@ HRESULT ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std::uin
                 size = length;
         }
     }
-    return size != 0 ? S_OK : OPC_E_ZIP_MISSING_DATA_DESCRIPTOR;
+    if (size == 0)
+        ThrowDocument(OPC_E_ZIP_MISSING_DATA_DESCRIPTOR);
+    return size;
 }
 
-// What an entry's name says of the piece it holds, if it holds one: a part may be stored interleaved,
-// in pieces named from "name/[0].piece" to "name/[n].last.piece". A name that reads as a piece's but has
-// no number is OPC_E_INVALID_PIECE.
-struct ZipPiece {
-    // Of the part's name, which the entry's name starts with.
-    std::size_t partSize = 0;
-    std::uint32_t number = 0;
-    bool last = false;
+// What the end-of-directory record says of the directory, and where the record starts.
+struct EndRecord {
+    std::uint64_t offset;
+    std::uint64_t disk;
+    std::uint64_t directoryDisk;
+    std::uint64_t entriesOnDisk;
+    std::uint64_t count;
+    std::uint64_t directorySize;
+    std::uint64_t directoryOffset;
 };
 
-bool FoldedEqual(std::string_view text, std::string_view lower)
+// Replaces what a record too small for the directory holds with its Zip64 record's, found through the
+// locator just before it.
+void ReadZip64Record(int fd, EndRecord& found)
 {
-    return text.size() == lower.size() &&
-           std::equal(text.begin(), text.end(), lower.begin(), [](char a, char b) { return FoldCase(a) == b; });
-}
-
-HRESULT ParsePiece(std::string_view entry, std::optional<ZipPiece>& piece)
-{
-    piece.reset();
-    const std::size_t slash = entry.rfind('/');
-    if (slash == std::string_view::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
-        return S_OK;
-    const std::string_view last = entry.substr(slash + 2);
-    const std::size_t close = last.find(']');
-    const std::string_view suffix = close == std::string_view::npos ? std::string_view() : last.substr(close);
-    const bool isLast = FoldedEqual(suffix, "].last.piece");
-    if (!isLast && !FoldedEqual(suffix, "].piece"))
-        return S_OK;
-    const std::string_view digits = last.substr(0, close);
-    // More digits than any directory holds entries would only overflow.
-    if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
-        return OPC_E_INVALID_PIECE;
-    std::uint32_t number = 0;
-    for (const char digit : digits)
-        number = number * 10 + static_cast<std::uint32_t>(digit - '0');
-    piece = ZipPiece{slash, number, isLast};
-    return S_OK;
+    unsigned char locator[20];
+    unsigned char record64[56];
+    if (found.offset < sizeof locator)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
+    CheckDocument(ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator));
+    if (U32(locator) != kZip64Locator)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
+    const std::uint64_t offset = U64(locator + 8);
+    CheckDocument(ReadZipBytes(fd, offset, record64, sizeof record64));
+    if (U32(record64) != kZip64EndOfDirectory)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
+    found = {offset, U32(record64 + 16), U32(record64 + 20), U64(record64 + 24), U64(record64 + 32),
+             U64(record64 + 40), U64(record64 + 48)};
 }
 
 // The central directory read a window at a time: a directory of a million entries is never held whole
@@ -214,20 +176,18 @@ public:
     // What is left of the directory past the bytes taken.
     std::uint64_t Left() const { return m_buffer.size() - m_start + m_unread; }
     // Makes the next size bytes, no more than Left(), readable at Bytes().
-    HRESULT Want(std::size_t size)
+    void Want(std::size_t size)
     {
         if (m_buffer.size() - m_start >= size)
-            return S_OK;
+            return;
         m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(m_start));
         m_start = 0;
         const std::size_t held = m_buffer.size();
-        const auto read = static_cast<std::size_t>(std::min<std::uint64_t>(m_unread, std::max(size, kChunkSize) - held));
+        const auto read = static_cast<std::size_t>(std::min<std::uint64_t>(m_unread, std::max(size, kZipChunkSize) - held));
         m_buffer.resize(held + read);
-        if (const HRESULT status = ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read); status != S_OK)
-            return status;
+        CheckDocument(ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read));
         m_offset += read;
         m_unread -= read;
-        return S_OK;
     }
     const unsigned char* Bytes() const { return m_buffer.data() + m_start; }
     void Take(std::size_t size) { m_start += size; }
@@ -245,67 +205,51 @@ private:
 
 HRESULT ZipDirectory::Read(int fd)
 {
+    try {
+        ReadDirectory(fd);
+        return S_OK;
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+}
+
+void ZipDirectory::ReadDirectory(int fd)
+{
     m_entries.clear();
     m_parts.clear();
     struct stat info;
     if (fstat(fd, &info) != 0)
-        return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+        ThrowDocument(HRESULT_FROM_WIN32(ERROR_READ_FAULT));
     const auto fileSize = static_cast<std::uint64_t>(info.st_size);
     if (fileSize < kEndOfDirectorySize)
-        return OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY;
+        ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfDirectorySize + kMaxCommentSize));
     std::vector<unsigned char> tail(tailSize);
-    if (const HRESULT status = ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize); status != S_OK)
-        return status;
+    CheckDocument(ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize));
     const std::size_t end = FindEndRecord(tail);
     if (end == std::string::npos)
-        return OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY;
+        ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const unsigned char* record = &tail[end];
-    std::uint64_t endOffset = fileSize - tailSize + end;
-    std::uint64_t disk = U16(record + 4);
-    std::uint64_t directoryDisk = U16(record + 6);
-    std::uint64_t entriesOnDisk = U16(record + 8);
-    std::uint64_t count = U16(record + 10);
-    std::uint64_t directorySize = U32(record + 12);
-    std::uint64_t directoryOffset = U32(record + 16);
-    if (count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF) {
-        unsigned char locator[20];
-        unsigned char record64[56];
-        if (endOffset < sizeof locator)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        if (const HRESULT status = ReadZipBytes(fd, endOffset - sizeof locator, locator, sizeof locator); status != S_OK)
-            return status;
-        if (U32(locator) != kZip64Locator)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        endOffset = U64(locator + 8);
-        if (const HRESULT status = ReadZipBytes(fd, endOffset, record64, sizeof record64); status != S_OK)
-            return status;
-        if (U32(record64) != kZip64EndOfDirectory)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        disk = U32(record64 + 16);
-        directoryDisk = U32(record64 + 20);
-        entriesOnDisk = U64(record64 + 24);
-        count = U64(record64 + 32);
-        directorySize = U64(record64 + 40);
-        directoryOffset = U64(record64 + 48);
-    }
+    EndRecord found{fileSize - tailSize + end, U16(record + 4), U16(record + 6), U16(record + 8), U16(record + 10),
+                    U32(record + 12), U32(record + 16)};
+    if (found.count == 0xFFFF || found.directorySize == 0xFFFFFFFF || found.directoryOffset == 0xFFFFFFFF)
+        ReadZip64Record(fd, found);
+    const auto [endOffset, disk, directoryDisk, entriesOnDisk, count, directorySize, directoryOffset] = found;
     if (disk != 0 || directoryDisk != 0 || entriesOnDisk != count)
-        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        ThrowDocument(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     if (count > kMaxEntries || directorySize > kMaxDirectorySize)
-        return OPC_E_ZIP_CENTRAL_DIRECTORY_TOO_LARGE;
+        ThrowDocument(OPC_E_ZIP_CENTRAL_DIRECTORY_TOO_LARGE);
     if (directoryOffset > endOffset || endOffset - directoryOffset != directorySize)
-        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
 
-    if (const HRESULT status = ReadEntries(fd, directoryOffset, directorySize, count); status != S_OK)
-        return status;
-    if (const HRESULT status = CheckLocalHeaders(fd, directoryOffset); status != S_OK)
-        return status;
-    return JoinPieces();
+    ReadEntries(fd, directoryOffset, directorySize, count);
+    CheckLocalHeaders(fd, directoryOffset);
+    JoinPieces();
 }
 
-HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
+void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count)
 {
     DirectoryWindow directory(fd, directoryOffset, directorySize);
     m_entries.reserve(static_cast<std::size_t>(count));
@@ -317,25 +261,23 @@ HRESULT ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::ui
             failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
             break;
         }
-        if (const HRESULT status = directory.Want(kDirectoryHeaderSize); status != S_OK)
-            return status;
+        directory.Want(kDirectoryHeaderSize);
         const unsigned char* header = directory.Bytes();
         const std::size_t recordSize = kDirectoryHeaderSize + U16(header + 28) + U16(header + 30) + U16(header + 32);
         if (U32(header) != kDirectoryHeader || directory.Left() < recordSize) {
             failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
             break;
         }
-        if (const HRESULT status = directory.Want(recordSize); status != S_OK)
-            return status;
+        directory.Want(recordSize);
         failure = AddEntry(directory.Bytes());
         directory.Take(recordSize);
     }
     // A name repeated before any other failure fails first, as if each name had been looked for as it came.
     if (HasRepeatedName())
-        return OPC_E_ZIP_DUPLICATE_NAME;
-    if (failure != S_OK)
-        return failure;
-    return directory.Left() == 0 ? S_OK : OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+        ThrowDocument(OPC_E_ZIP_DUPLICATE_NAME);
+    CheckDocument(failure);
+    if (directory.Left() != 0)
+        ThrowDocument(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
 }
 
 // Adds the entry of a whole directory record, or gives why it is refused. One refused only for its
@@ -390,7 +332,7 @@ bool ZipDirectory::HasRepeatedName() const
 // A reader that walks the file from its start (libarchive's, for one) finds entries by their local
 // headers and skips what lies between them; entries packed back to back from the first byte to the
 // central directory, each agreeing with its directory record, leave it nothing else to find.
-HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
+void ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
 {
     std::vector<ZipEntry*> byOffset;
     byOffset.reserve(m_entries.size());
@@ -404,22 +346,20 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
     for (std::size_t i = 0; i < byOffset.size(); ++i) {
         ZipEntry* entry = byOffset[i];
         if (entry->offset != expected)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+            ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         unsigned char header[kLocalHeaderSize];
-        if (const HRESULT status = ReadZipBytes(fd, entry->offset, header, sizeof header); status != S_OK)
-            return status;
+        CheckDocument(ReadZipBytes(fd, entry->offset, header, sizeof header));
         if (U32(header) != kLocalHeader)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+            ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         const std::size_t nameSize = U16(header + 26);
         const std::size_t extraSize = U16(header + 28);
         variable.resize(nameSize + extraSize);
-        if (const HRESULT status = ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()); status != S_OK)
-            return status;
+        CheckDocument(ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()));
         const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
         const std::uint16_t flags = U16(header + 6);
         if (name != Name(*entry) || U16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
             ((flags & kHasDataDescriptor) != 0) != entry->described)
-            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+            ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
 
         std::uint64_t crc = U32(header + 14);
         std::uint64_t compressedSize = U32(header + 18);
@@ -427,285 +367,22 @@ HRESULT ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         const unsigned char* extra = variable.data() + nameSize;
         std::uint64_t* wide[] = {&size, &compressedSize};
         if (!ApplyZip64(extra, extraSize, wide, 2))
-            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+            ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
         // With a data descriptor the local header may leave the sizes and CRC as zero.
         const bool deferred = (flags & kHasDataDescriptor) != 0 && crc == 0 && compressedSize == 0 && size == 0;
         if (!deferred && (crc != entry->crc || compressedSize != entry->compressedSize || size != entry->size))
-            return OPC_E_ZIP_INCONSISTENT_FILEITEM;
+            ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
 
         entry->offset += sizeof header + nameSize + extraSize;
         if (entry->offset > directoryOffset || directoryOffset - entry->offset < entry->compressedSize)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
+            ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         expected = entry->offset + entry->compressedSize;
 
         if ((flags & kHasDataDescriptor) != 0) {
             const std::uint64_t next = i + 1 < byOffset.size() ? byOffset[i + 1]->offset : directoryOffset;
-            std::size_t descriptorSize = 0;
-            if (const HRESULT status = ReadDescriptor(fd, *entry, expected, next, descriptorSize); status != S_OK)
-                return status;
-            expected += descriptorSize;
+            expected += ReadDescriptor(fd, *entry, expected, next);
         }
     }
-    return expected == directoryOffset ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
+    if (expected != directoryOffset)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
 }
-
-std::string FoldCase(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded)
-        c = FoldCase(c);
-    return folded;
-}
-
-std::size_t SamePrefix(std::string_view a, std::string_view b)
-{
-    constexpr std::size_t kBlock = 64;
-    const std::size_t size = std::min(a.size(), b.size());
-    std::size_t at = 0;
-    while (at + kBlock <= size && std::memcmp(a.data() + at, b.data() + at, kBlock) == 0)
-        at += kBlock;
-    while (at < size && a[at] == b[at])
-        ++at;
-    return at;
-}
-
-int CompareFolded(std::string_view a, std::string_view b)
-{
-    for (std::size_t at = 0;; ++at) {
-        at += SamePrefix(a.substr(at), b.substr(at));
-        if (at == a.size() || at == b.size())
-            return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-        const auto x = static_cast<unsigned char>(FoldCase(a[at]));
-        const auto y = static_cast<unsigned char>(FoldCase(b[at]));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-}
-
-// Gathers each part's entries. Pieces are ordered by the numbers in their names, wherever they stand
-// in the ZIP, and must run from [0] to the one marked last without a gap or a repeat.
-HRESULT ZipDirectory::JoinPieces()
-{
-    struct Gathered {
-        std::uint32_t entry;
-        std::uint32_t partSize;
-        std::uint32_t number;
-        bool piece;
-        bool last;
-    };
-    // The entries up to the first whose name is no piece's, as each would have been looked at in turn.
-    std::vector<Gathered> gathered;
-    gathered.reserve(m_entries.size());
-    HRESULT unnamed = S_OK;
-    for (std::uint32_t i = 0; i < m_entries.size() && unnamed == S_OK; ++i) {
-        const std::string_view name = Name(m_entries[i]);
-        std::optional<ZipPiece> piece;
-        unnamed = ParsePiece(name, piece);
-        if (unnamed == S_OK)
-            gathered.push_back({i, static_cast<std::uint32_t>(piece ? piece->partSize : name.size()), piece ? piece->number : 0,
-                                piece.has_value(), piece && piece->last});
-    }
-    const auto partName = [this](const Gathered& g) { return Name(m_entries[g.entry]).substr(0, g.partSize); };
-    const auto samePart = [&](const Gathered& a, const Gathered& b) { return CompareFolded(partName(a), partName(b)) == 0; };
-    // Each part's entries side by side: the whole one first, then the pieces by their numbers.
-    std::sort(gathered.begin(), gathered.end(), [&](const Gathered& a, const Gathered& b) {
-        const int order = CompareFolded(partName(a), partName(b));
-        return order != 0 ? order < 0 : std::make_tuple(a.piece, a.number, a.entry) < std::make_tuple(b.piece, b.number, b.entry);
-    });
-    const auto partEnd = [&](std::size_t begin) {
-        std::size_t end = begin + 1;
-        while (end < gathered.size() && samePart(gathered[begin], gathered[end]))
-            ++end;
-        return end;
-    };
-    std::size_t partCount = 0;
-    for (std::size_t begin = 0, end = 0; begin < gathered.size(); begin = end, ++partCount) {
-        end = partEnd(begin);
-        if (!gathered[begin].piece && end - begin > 1)
-            return OPC_E_DUPLICATE_PART;
-    }
-    if (unnamed != S_OK)
-        return unnamed;
-    for (std::size_t begin = 0, end = 0; begin < gathered.size(); begin = end) {
-        end = partEnd(begin);
-        if (!gathered[begin].piece)
-            continue;
-        for (std::size_t i = begin + 1; i < end; ++i) {
-            if (gathered[i].number == gathered[i - 1].number)
-                return OPC_E_DUPLICATE_PIECE;
-        }
-        for (std::size_t i = begin; i + 1 < end; ++i) {
-            if (gathered[i].last)
-                return OPC_E_INVALID_PIECE;
-        }
-        for (std::size_t i = begin; i < end; ++i) {
-            if (gathered[i].number != i - begin || (i + 1 == end && !gathered[i].last))
-                return OPC_E_MISSING_PIECE;
-        }
-    }
-
-    // The entries moved, in place, into the order gathered: each part's pieces side by side.
-    for (std::size_t i = 0; i < gathered.size(); ++i) {
-        const ZipEntry first = m_entries[i];
-        std::size_t at = i;
-        for (std::size_t from = gathered[at].entry; from != i; at = from, from = gathered[at].entry) {
-            m_entries[at] = m_entries[from];
-            gathered[at].entry = static_cast<std::uint32_t>(at);
-        }
-        m_entries[at] = first;
-        gathered[at].entry = static_cast<std::uint32_t>(at);
-    }
-    m_parts.reserve(partCount);
-    for (std::size_t begin = 0, end = 0; begin < gathered.size(); begin = end) {
-        end = partEnd(begin);
-        // Named as its entry that comes first in the directory, whose name lies first among the names.
-        const auto first = std::min_element(m_entries.begin() + static_cast<std::ptrdiff_t>(begin),
-                                            m_entries.begin() + static_cast<std::ptrdiff_t>(end),
-                                            [](const ZipEntry& a, const ZipEntry& b) { return a.nameOffset < b.nameOffset; });
-        std::uint64_t size = 0;
-        std::uint64_t compressedSize = 0;
-        for (std::size_t i = begin; i < end; ++i) {
-            size += m_entries[i].size;
-            compressedSize += m_entries[i].compressedSize;
-        }
-        // Pieces are bounded as the part they make, or a bomb could be cut into pieces under the bounds.
-        if (!WithinBounds(size, compressedSize))
-            return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-        m_parts.push_back({Name(*first).substr(0, gathered[begin].partSize), &m_entries[begin],
-                           static_cast<std::uint32_t>(end - begin), static_cast<std::uint32_t>(size)});
-    }
-    // The parts in the order of their first entries in the directory.
-    std::sort(m_parts.begin(), m_parts.end(), [](const ZipPart& a, const ZipPart& b) { return a.name.data() < b.name.data(); });
-    return S_OK;
-}
-
-namespace {
-
-class Decompressor {
-public:
-    Decompressor() : m_decompressor(libdeflate_alloc_decompressor()) {}
-    ~Decompressor() { libdeflate_free_decompressor(m_decompressor); }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-
-    libdeflate_decompressor* Get() const { return m_decompressor; }
-
-private:
-    libdeflate_decompressor* m_decompressor;
-};
-
-// A deflated entry that is sound inflated at once, by libdeflate, and handed to sink a chunk at a time:
-// S_OK or the sink's failure. Nothing for an entry that is not sound, or cannot be read or held whole,
-// which is inflated a chunk at a time instead, to fail where and as it always has.
-std::optional<HRESULT> InflateSoundEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
-{
-    if (entry.size > kMostInflatedWhole || entry.compressedSize > kMostInflatedWhole)
-        return std::nullopt;
-    const auto inputSize = static_cast<std::size_t>(entry.compressedSize);
-    const auto outputSize = static_cast<std::size_t>(entry.size);
-    const std::unique_ptr<unsigned char[]> input(new (std::nothrow) unsigned char[inputSize]);
-    const std::unique_ptr<unsigned char[]> output(new (std::nothrow) unsigned char[outputSize]);
-    const Decompressor decompressor;
-    if (!input || !output || decompressor.Get() == nullptr || ReadZipBytes(fd, entry.offset, input.get(), inputSize) != S_OK)
-        return std::nullopt;
-    std::size_t consumed = 0;
-    std::size_t produced = 0;
-    if (libdeflate_deflate_decompress_ex(decompressor.Get(), input.get(), inputSize, output.get(), outputSize, &consumed,
-                                         &produced) != LIBDEFLATE_SUCCESS ||
-        consumed != inputSize || produced != outputSize || libdeflate_crc32(0, output.get(), produced) != entry.crc)
-        return std::nullopt;
-    for (std::size_t at = 0; at < produced; at += kChunkSize) {
-        if (const HRESULT status = sink(output.get() + at, std::min(kChunkSize, produced - at)); status != S_OK)
-            return status;
-    }
-    return S_OK;
-}
-
-HRESULT InflateZipEntry(int fd, const ZipEntry& entry, const ZipDataSink& sink)
-{
-    if (entry.deflated) {
-        if (const std::optional<HRESULT> status = InflateSoundEntry(fd, entry, sink))
-            return *status;
-    }
-
-    std::vector<unsigned char> input(kChunkSize);
-    std::uint64_t offset = entry.offset;
-    std::uint64_t left = entry.compressedSize;
-    uLong crc = crc32(0, nullptr, 0);
-
-    if (!entry.deflated) {
-        while (left > 0) {
-            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkSize));
-            if (const HRESULT status = ReadZipBytes(fd, offset, input.data(), size); status != S_OK)
-                return status;
-            crc = crc32(crc, input.data(), static_cast<uInt>(size));
-            if (const HRESULT status = sink(input.data(), size); status != S_OK)
-                return status;
-            offset += size;
-            left -= size;
-        }
-        return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
-    }
-
-    Inflater inflater;
-    if (inflater.InitStatus() != Z_OK)
-        return E_OUTOFMEMORY;
-    z_stream& stream = inflater.Stream();
-    std::vector<unsigned char> output(kChunkSize);
-    std::uint64_t produced = 0;
-    for (bool ended = false; !ended;) {
-        if (stream.avail_in == 0) {
-            // The entry's data ran out inside the deflate stream.
-            if (left == 0)
-                return OPC_E_ZIP_DECOMPRESSION_FAILED;
-            const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(left, kChunkSize));
-            if (const HRESULT status = ReadZipBytes(fd, offset, input.data(), size); status != S_OK)
-                return status;
-            offset += size;
-            left -= size;
-            stream.next_in = input.data();
-            stream.avail_in = static_cast<uInt>(size);
-        }
-        stream.next_out = output.data();
-        stream.avail_out = static_cast<uInt>(output.size());
-        const int result = inflate(&stream, Z_NO_FLUSH);
-        if (result == Z_MEM_ERROR)
-            return E_OUTOFMEMORY;
-        if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
-            return OPC_E_ZIP_DECOMPRESSION_FAILED;
-        ended = result == Z_STREAM_END;
-        const std::size_t size = output.size() - stream.avail_out;
-        produced += size;
-        if (produced > entry.size)
-            return OPC_E_ZIP_INCORRECT_DATA_SIZE;
-        crc = crc32(crc, output.data(), static_cast<uInt>(size));
-        if (const HRESULT status = sink(output.data(), size); status != S_OK)
-            return status;
-    }
-    if (left != 0 || stream.avail_in != 0)
-        return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-    if (produced != entry.size)
-        return OPC_E_ZIP_INCORRECT_DATA_SIZE;
-    return crc == entry.crc ? S_OK : OPC_E_ZIP_CORRUPTED_ARCHIVE;
-}
-
-}  // namespace
-
-HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink)
-{
-    for (const ZipEntry* piece = part.pieces; piece != part.pieces + part.pieceCount; ++piece) {
-        if (const HRESULT status = InflateZipEntry(fd, *piece, sink); status != S_OK)
-            return status;
-    }
-    return S_OK;
-}
-
-HRESULT ReadZipPart(int fd, const ZipPart& part, std::string& bytes)
-{
-    bytes.clear();
-    return InflateZipPart(fd, part, [&bytes](const unsigned char* data, std::size_t size) {
-        bytes.append(reinterpret_cast<const char*>(data), size);
-        return S_OK;
-    });
-}
-

@@ -20,6 +20,13 @@ constexpr std::uint64_t kRatioCheckedSize = 8u << 20;
 constexpr std::uint64_t kMaxCompressionRatio = 400;
 constexpr std::size_t kMaxEntries = 1'000'000;
 constexpr std::uint64_t kMaxDirectorySize = 64u << 20;
+// The file is read, and parts handed on, a chunk of this size at a time.
+constexpr std::size_t kZipChunkSize = 64 * 1024;
+
+// Whether a part of this declared size is within the bounds above.
+bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize);
+// Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
+HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
 
 // An entry as read from the directory, kept small: a package may have a million of them.
 struct ZipEntry {
@@ -60,11 +67,13 @@ public:
     const std::vector<ZipPart>& Parts() const { return m_parts; }
 
 private:
-    HRESULT ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
-    HRESULT CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
+    // The stages of Read, each throwing the first failure it finds.
+    void ReadDirectory(int fd);
+    void ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
+    void CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
     HRESULT AddEntry(const unsigned char* header);
     bool HasRepeatedName() const;
-    HRESULT JoinPieces();
+    void JoinPieces();
     std::string_view Name(const ZipEntry& entry) const { return std::string_view(m_names).substr(entry.nameOffset, entry.nameSize); }
 
     // Every entry's name, one after the other.

@@ -50,7 +50,7 @@ std::string DeflateWorker::Take()
 
 void DeflateWorker::Run()
 {
-    std::optional<PdfDeflater> deflater;
+    std::optional<Deflater> deflater;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_input || m_stopping; });
@@ -63,7 +63,7 @@ void DeflateWorker::Run()
         std::exception_ptr failure;
         try {
             if (!deflater)
-                deflater.emplace();
+                deflater.emplace(kContentDeflateLevel);
             output = deflater->Deflate(input);
         } catch (...) {
             failure = std::current_exception();

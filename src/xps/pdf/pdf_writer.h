@@ -81,7 +81,7 @@ private:
     };
 
     PdfByteSink m_sink;
-    PdfDeflater m_deflater;
+    Deflater m_deflater{kContentDeflateLevel};
     DeflateWorker m_worker;
     std::optional<Deflating> m_deflating;
     std::uint64_t m_offset = 0;
