@@ -45,7 +45,8 @@ inline UniqueFd StoredZip(const std::vector<std::pair<std::string, std::string>>
         put(directory, 0x02014B50, 4);
         put(directory, 20, 2);
         directory += common;
-        put(directory, 0, 2 + 2 + 2 + 4);
+        // Comment length, disk, internal and external attributes.
+        directory.append(2 + 2 + 2 + 4, '\0');
         put(directory, static_cast<std::uint32_t>(zip.size()), 4);
         directory += name;
         put(zip, 0x04034B50, 4);
@@ -94,7 +95,7 @@ public:
           m_document(m_writer, m_package), m_scopes(m_package)
     {
         m_scopes.Push(nullptr, kPagePart);
-        m_painter = std::make_unique<Painter>(m_document, m_scopes, kPagePart, 100, 100);
+        m_painter = std::make_unique<Painter>(m_document, m_scopes, m_part, 100, 100);
     }
 
     // Paints an element given as markup in the XPS namespace, and returns the page's content so far.
@@ -125,6 +126,8 @@ private:
     PdfWriter m_writer;
     DocumentResources m_document;
     ResourceScopes m_scopes;
+    // The painter keeps a reference to its part's name.
+    const std::string m_part = kPagePart;
     std::unique_ptr<Painter> m_painter;
     std::vector<std::unique_ptr<XmlElement>> m_elements;
 };
