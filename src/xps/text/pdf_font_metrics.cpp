@@ -1,21 +1,15 @@
 #include "xps/text/pdf_font_metrics.h"
 
-#include <charconv>
 #include <cmath>
 #include <vector>
+
+#include "xps/pdf/pdf_number.h"
 
 namespace {
 
 std::int32_t Thousandths(const Font& font, std::int32_t units)
 {
     return static_cast<std::int32_t>(std::lround(units * 1000.0 / font.UnitsPerEm()));
-}
-
-void AppendNumber(std::string& text, std::int64_t value)
-{
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text.append(digits, end);
 }
 
 }  // namespace
@@ -47,11 +41,11 @@ std::string PdfWidthArray(const Font& font, const GlyphUse& use)
                 array += ']';
             listOpen = false;
             separate();
-            AppendNumber(array, widths[i].first);
+            AppendPdfInteger(array, widths[i].first);
             array += ' ';
-            AppendNumber(array, widths[same - 1].first);
+            AppendPdfInteger(array, widths[same - 1].first);
             array += ' ';
-            AppendNumber(array, widths[i].second);
+            AppendPdfInteger(array, widths[i].second);
             i = same;
             continue;
         }
@@ -61,11 +55,11 @@ std::string PdfWidthArray(const Font& font, const GlyphUse& use)
             if (listOpen)
                 array += ']';
             separate();
-            AppendNumber(array, widths[i].first);
+            AppendPdfInteger(array, widths[i].first);
             array += " [";
             listOpen = true;
         }
-        AppendNumber(array, widths[i].second);
+        AppendPdfInteger(array, widths[i].second);
         ++i;
     }
     if (listOpen)
