@@ -4,16 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-#include <zlib.h>
-
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "images/image_samples.h"
+#include "memory_zip.h"
 #include "unique_fd.h"
 #include "xps/markup/xml_element.h"
 #include "xps/package/package_reader.h"
@@ -26,50 +23,10 @@ namespace painted {
 
 constexpr const char* kPagePart = "/Documents/1/Pages/1.fpage";
 
-// A stored ZIP of (name, bytes) entries, in memory.
-inline UniqueFd StoredZip(const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    const auto put = [](std::string& out, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out += static_cast<char>(value >> (8 * i) & 0xFF);
-    };
-    std::string zip;
-    std::string directory;
-    for (const auto& [name, data] : entries) {
-        const auto crc = static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-        std::string common;
-        for (const auto& [value, bytes] : std::vector<std::pair<std::uint32_t, int>>{
-                 {20, 2}, {0, 2}, {0, 2}, {0, 4}, {crc, 4}, {std::uint32_t(data.size()), 4}, {std::uint32_t(data.size()), 4},
-                 {std::uint32_t(name.size()), 2}, {0, 2}})
-            put(common, value, bytes);
-        put(directory, 0x02014B50, 4);
-        put(directory, 20, 2);
-        directory += common;
-        // Comment length, disk, internal and external attributes.
-        directory.append(2 + 2 + 2 + 4, '\0');
-        put(directory, static_cast<std::uint32_t>(zip.size()), 4);
-        directory += name;
-        put(zip, 0x04034B50, 4);
-        zip += common + name + data;
-    }
-    const auto offset = static_cast<std::uint32_t>(zip.size());
-    zip += directory;
-    put(zip, 0x06054B50, 4);
-    put(zip, 0, 4);
-    put(zip, static_cast<std::uint32_t>(entries.size()), 2);
-    put(zip, static_cast<std::uint32_t>(entries.size()), 2);
-    put(zip, static_cast<std::uint32_t>(directory.size()), 4);
-    put(zip, offset, 4);
-    put(zip, 0, 2);
-    UniqueFd file(memfd_create("painted.xps", MFD_CLOEXEC));
-    EXPECT_EQ(write(file.Get(), zip.data(), zip.size()), static_cast<ssize_t>(zip.size()));
-    return file;
-}
-
 // A package of one empty 100 by 100 page, with parts of the test's own beside it.
 inline UniqueFd OnePagePackage(const std::vector<std::pair<std::string, std::string>>& parts)
 {
-    std::vector<std::pair<std::string, std::string>> entries{
+    std::vector<memory_zip::Entry> entries{
         {"[Content_Types].xml",
          R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
          R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
@@ -82,8 +39,9 @@ inline UniqueFd OnePagePackage(const std::vector<std::pair<std::string, std::str
         {"Documents/1/FixedDocument.fdoc",
          R"(<FixedDocument xmlns="http://schemas.microsoft.com/xps/2005/06"><PageContent Source="Pages/1.fpage"/></FixedDocument>)"},
         {"Documents/1/Pages/1.fpage", R"(<FixedPage xmlns="http://schemas.microsoft.com/xps/2005/06" Width="100" Height="100"/>)"}};
-    entries.insert(entries.end(), parts.begin(), parts.end());
-    return StoredZip(entries);
+    for (const auto& [name, data] : parts)
+        entries.push_back({name, data});
+    return memory_zip::Zip(entries);
 }
 
 // One page's painter, its PDF written into memory.
