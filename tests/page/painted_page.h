@@ -53,7 +53,7 @@ public:
           m_document(m_writer, m_package), m_scopes(m_package)
     {
         m_scopes.Push(nullptr, kPagePart);
-        m_painter = std::make_unique<Painter>(m_document, m_scopes, m_part, 100, 100);
+        m_painter = std::make_unique<Painter>(m_document, m_scopes, kPagePart, 100, 100);
     }
 
     // Paints an element given as markup in the XPS namespace, and returns the page's content so far.
@@ -84,8 +84,6 @@ private:
     PdfWriter m_writer;
     DocumentResources m_document;
     ResourceScopes m_scopes;
-    // The painter keeps a reference to its part's name.
-    const std::string m_part = kPagePart;
     std::unique_ptr<Painter> m_painter;
     std::vector<std::unique_ptr<XmlElement>> m_elements;
 };

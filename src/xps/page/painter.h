@@ -112,7 +112,8 @@ private:
 
     DocumentResources& m_document;
     ResourceScopes& m_scopes;
-    const std::string& m_part;
+    // A copy: a painter may outlive the string it was given.
+    const std::string m_part;
     SegmentBudget m_budget;
     BrushPainter m_brushes;
 
