@@ -23,7 +23,7 @@
 #include "process.h"
 #include "startup.h"
 #include "unique_fd.h"
-#include "xps_package.h"
+#include "render_process.h"
 
 namespace {
 
@@ -108,10 +108,11 @@ HRESULT RenderToFile(const std::string& package, const fs::path& pdf)
 {
     UniqueFd in(open(package.c_str(), O_RDONLY | O_CLOEXEC));
     std::ofstream out(pdf, std::ios::binary);
-    return RenderXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        return S_OK;
-    });
+    return TranslateApart(in.Get(), [&](const unsigned char* data, std::size_t size) {
+               out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+               return S_OK;
+           })
+        .First();
 }
 
 // The status and peak memory of work done in a child process, and the memory the child started with.
@@ -470,11 +471,12 @@ TEST_F(XpsDocument, RenderingStopsWhenTheSinkFails)
     UniqueFd in(open(Document("text.xps").c_str(), O_RDONLY | O_CLOEXEC));
     constexpr HRESULT kBroken = HRESULT_FROM_WIN32(ERROR_CANCELLED);
     int calls = 0;
-    EXPECT_EQ(RenderXpsToPdf(in.Get(),
+    EXPECT_EQ(TranslateApart(in.Get(),
                              [&](const unsigned char*, std::size_t) {
                                  ++calls;
                                  return kBroken;
-                             }),
+                             })
+                  .First(),
               kBroken);
     EXPECT_EQ(calls, 1);
 }

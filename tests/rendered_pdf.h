@@ -10,7 +10,7 @@
 #include <string>
 
 #include "unique_fd.h"
-#include "xps_package.h"
+#include "render_process.h"
 
 // What the tool prints, run on the PDF as "TOOL PDF AFTER"; empty if the document does not render.
 inline std::string ReadRendered(const std::string& document, const std::string& tool, const std::string& after = "")
@@ -23,10 +23,11 @@ inline std::string ReadRendered(const std::string& document, const std::string& 
     {
         UniqueFd in(open(document.c_str(), O_RDONLY | O_CLOEXEC));
         std::ofstream out(pdf, std::ios::binary);
-        rendered = RenderXpsToPdf(in.Get(), [&](const unsigned char* data, std::size_t size) {
-            out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-            return S_OK;
-        });
+        rendered = TranslateApart(in.Get(), [&](const unsigned char* data, std::size_t size) {
+                       out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+                       return S_OK;
+                   })
+                       .First();
     }
     std::string text;
     FILE* pipe = rendered == S_OK ? popen((tool + " " + pdf + " " + after).c_str(), "r") : nullptr;

@@ -37,3 +37,25 @@ protected:
 private:
     std::atomic<ULONG> m_references{1};
 };
+
+// Owns one reference to a COM object.
+template <class Interface>
+class ComReference {
+public:
+    ComReference() = default;
+    ComReference(const ComReference&) = delete;
+    ComReference& operator=(const ComReference&) = delete;
+    ~ComReference()
+    {
+        if (m_object != nullptr)
+            m_object->Release();
+    }
+
+    Interface* operator->() const { return m_object; }
+    // Where a call that hands out a reference puts it.
+    void** Out() { return reinterpret_cast<void**>(&m_object); }
+    Interface** OutTyped() { return &m_object; }
+
+private:
+    Interface* m_object = nullptr;
+};

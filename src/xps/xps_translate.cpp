@@ -97,10 +97,11 @@ PartCheck CheckPart(const PackageReader& package, const ZipPart& part, bool page
     return result;
 }
 
-// Every part is inflated once as the package is loaded: checked as an image could be drawn from it, so
-// that no image claims more pixels than can be decoded, and, for a page, its markup read as it passes.
-// Image failures come first, then the failure of the first page in the document's order, as if each
-// check had been a pass of its own.
+// Every part that translating the package did not read is inflated now: checked as an image could be
+// drawn from it, so that no image claims more pixels than can be decoded, and, for a page, its markup
+// read as it passes. A part translating read whole passed checks as strict: a page was read and drawn,
+// an image decoded, a font parsed. Image failures come first, then the failure of the first page in the
+// document's order, as if each check had been a pass of its own.
 //
 // Two threads share the work, each taking the next part in the directory's order: loading is mostly
 // inflating and parsing pages, which need nothing of one another. Once a part fails no more are taken;
@@ -120,6 +121,8 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
     std::atomic<bool> failed{false};
     const auto work = [&](bool reports) {
         for (std::size_t i; !failed && (i = next++) < parts.size();) {
+            if (package.WasRead(parts[i]))
+                continue;
             checks[i] = CheckPart(package, parts[i], pages[i] != kNoPage);
             if (checks[i].failure != S_OK)
                 failed = true;
@@ -130,7 +133,7 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
     {
         std::uint64_t size = 0;
         for (const ZipPart& part : parts)
-            size += part.size;
+            size += package.WasRead(part) ? 0 : part.size;
         std::thread helper;
         // Without a second thread the check is only slower.
         try {
@@ -208,6 +211,8 @@ public:
         for (const LinkTarget& target : m_package.LinkTargets())
             m_targets.emplace(target.name, target.page);
     }
+
+    const PackageReader& Package() const { return m_package; }
 
     void Run()
     {
@@ -330,12 +335,19 @@ HRESULT Guarded(Work work)
 
 }  // namespace
 
-HRESULT CheckXpsPackage(int packageFd, const std::function<void()>& progress)
+TranslationStatus TranslateXpsToPdf(int packageFd, const PdfSink& sink, const std::function<void()>& progress,
+                                    std::size_t fontMemory)
 {
-    return Guarded([&] { CheckParts(PackageReader(packageFd), progress); });
-}
-
-HRESULT TranslateXpsToPdf(int packageFd, const PdfSink& sink, std::size_t fontMemory)
-{
-    return Guarded([&] { Translation(packageFd, sink, fontMemory).Run(); });
+    const std::function<void()> report = progress ? progress : [] {};
+    const HRESULT translated = Guarded([&] {
+        Translation translation(packageFd, sink, fontMemory);
+        translation.Run();
+        CheckParts(translation.Package(), report);
+    });
+    if (translated == S_OK)
+        return {};
+    // What loading finds wrong comes first, wherever translating stopped: parts it never reached may be
+    // worse. Only a failing package is read a second time.
+    const HRESULT load = Guarded([&] { CheckParts(PackageReader(packageFd), report); });
+    return load < 0 ? TranslationStatus{load, S_OK} : TranslationStatus{S_OK, translated};
 }

@@ -10,7 +10,7 @@
 #include "fuzz_check.h"
 #include "startup.h"
 #include "unique_fd.h"
-#include "xps_package.h"
+#include "render_process.h"
 #include "xps/package/zip_directory.h"
 
 namespace {
@@ -72,10 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (Load(factory, file.Get()) != S_OK)
         return 0;
     std::size_t pdfSize = 0;
-    const HRESULT rendered = RenderXpsToPdf(file.Get(), [&](const unsigned char*, std::size_t piece) {
-        pdfSize += piece;
-        return S_OK;
-    });
+    const HRESULT rendered = TranslateApart(file.Get(), [&](const unsigned char*, std::size_t piece) {
+                                 pdfSize += piece;
+                                 return S_OK;
+                             })
+                                 .First();
     FUZZ_CHECK(rendered == S_OK ? pdfSize > 0 : rendered < 0);
     return 0;
 }

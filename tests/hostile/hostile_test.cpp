@@ -16,7 +16,7 @@
 #include "print_server.h"
 #include "startup.h"
 #include "unique_fd.h"
-#include "xps_package.h"
+#include "render_process.h"
 
 namespace {
 
@@ -98,10 +98,11 @@ HRESULT LoadAndRender(const fs::path& path)
     package->Release();
     UniqueFd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     std::size_t pdfSize = 0;
-    status = RenderXpsToPdf(file.Get(), [&](const unsigned char*, std::size_t size) {
-        pdfSize += size;
-        return S_OK;
-    });
+    status = TranslateApart(file.Get(), [&](const unsigned char*, std::size_t size) {
+                 pdfSize += size;
+                 return S_OK;
+             })
+                 .First();
     return status == S_OK && pdfSize == 0 ? E_UNEXPECTED : status;
 }
 

@@ -11,6 +11,7 @@
 
 #include "xps/document_status.h"
 #include "render_process.h"
+#include "xps/xps_translate.h"
 
 namespace {
 
@@ -32,61 +33,62 @@ PdfSink Collect(std::string& out)
 TEST(RenderProcess, WhatTheChildMakesArrivesInOrderWithItsStatus)
 {
     std::string received;
-    const HRESULT status = RunInRenderProcess(
+    const TranslationStatus status = RunInRenderProcess(
         [](const PdfSink& sink) {
             const std::string big(3 << 20, 'b');  // more than one frame
-            for (const std::string& piece : {std::string("%PDF-"), std::string(), big, std::string("%%EOF")}) {
-                if (const HRESULT written = sink(reinterpret_cast<const unsigned char*>(piece.data()), piece.size());
-                    written != S_OK)
-                    return written;
-            }
-            return S_FALSE;
+            for (const std::string& piece : {std::string("%PDF-"), std::string(), big, std::string("%%EOF")})
+                sink(reinterpret_cast<const unsigned char*>(piece.data()), piece.size());
+            return TranslationStatus{S_OK, S_FALSE};
         },
         Collect(received));
-    EXPECT_EQ(status, S_FALSE);
+    EXPECT_EQ(status.load, S_OK);
+    EXPECT_EQ(status.print, S_FALSE);
     EXPECT_EQ(received, "%PDF-" + std::string(3 << 20, 'b') + "%%EOF");
     EXPECT_FALSE(ChildrenLeft());
 }
 
 TEST(RenderProcess, AChildThatCrashesOrExitsWithoutAStatusFailsAsBadMarkup)
 {
-    const auto crash = [](const PdfSink&) -> HRESULT { abort(); };
-    const auto vanish = [](const PdfSink& sink) -> HRESULT {
+    using Work = std::function<TranslationStatus(const PdfSink&)>;
+    const auto crash = [](const PdfSink&) -> TranslationStatus { abort(); };
+    const auto vanish = [](const PdfSink& sink) -> TranslationStatus {
         sink(reinterpret_cast<const unsigned char*>("%PDF-"), 5);
         _exit(0);
     };
-    const auto killed = [](const PdfSink&) -> HRESULT {
+    const auto killed = [](const PdfSink&) -> TranslationStatus {
         raise(SIGKILL);
-        return S_OK;
+        return {};
     };
-    for (const auto& work : {std::function<HRESULT(const PdfSink&)>(crash), std::function<HRESULT(const PdfSink&)>(vanish),
-                             std::function<HRESULT(const PdfSink&)>(killed)}) {
+    for (const Work& work : {Work(crash), Work(vanish), Work(killed)}) {
         std::string received;
-        EXPECT_EQ(RunInRenderProcess(work, Collect(received)), XPS_E_INVALID_MARKUP);
+        EXPECT_EQ(RunInRenderProcess(work, Collect(received)).load, XPS_E_INVALID_MARKUP);
         EXPECT_FALSE(ChildrenLeft());
     }
 }
 
 TEST(RenderProcess, AFailingSinkStopsTheChildAndGivesItsStatus)
 {
-    const HRESULT status = RunInRenderProcess(
+    const TranslationStatus status = RunInRenderProcess(
         [](const PdfSink& sink) {
             // Never stops by itself: only the parent can end it.
             const unsigned char page[4096] = {};
             for (;;)
                 sink(page, sizeof page);
-            return S_OK;
+            return TranslationStatus{};
         },
         [](const unsigned char*, std::size_t) { return STG_E_WRITEFAULT; });
-    EXPECT_EQ(status, STG_E_WRITEFAULT);
+    EXPECT_EQ(status.First(), STG_E_WRITEFAULT);
     EXPECT_FALSE(ChildrenLeft());
 }
 
-TEST(RenderProcess, TheChildsFailureStatusReachesTheCaller)
+TEST(RenderProcess, TheChildsFailureStatusesReachTheCaller)
 {
     std::string received;
-    EXPECT_EQ(RunInRenderProcess([](const PdfSink&) { return DWRITE_E_FILEFORMAT; }, Collect(received)),
-              DWRITE_E_FILEFORMAT);
+    const TranslationStatus status = RunInRenderProcess(
+        [](const PdfSink&) { return TranslationStatus{XPS_E_INVALID_PAGE_SIZE, DWRITE_E_FILEFORMAT}; },
+        Collect(received));
+    EXPECT_EQ(status.load, XPS_E_INVALID_PAGE_SIZE);
+    EXPECT_EQ(status.print, DWRITE_E_FILEFORMAT);
     EXPECT_EQ(received, "");
 }
 

@@ -32,6 +32,7 @@ PackageReader::PackageReader(int fd) : m_fd(fd)
     m_escaped.reserve(m_directory.Parts().size());
     for (const ZipPart& part : m_directory.Parts())
         m_escaped.push_back(ZipNameKey(part.name).escaped);
+    m_read = std::make_unique<std::atomic<bool>[]>(m_escaped.size());
     m_byName.resize(m_escaped.size());
     std::iota(m_byName.begin(), m_byName.end(), 0);
     std::sort(m_byName.begin(), m_byName.end(), [this](std::uint32_t a, std::uint32_t b) {
@@ -170,6 +171,7 @@ std::string PackageReader::Read(std::string_view name) const
         ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
     std::string bytes;
     CheckDocument(ReadZipPart(m_fd, *part, bytes));
+    MarkRead(*part);
     return bytes;
 }
 
@@ -179,6 +181,7 @@ void PackageReader::Stream(const ZipPart& part, const ZipDataSink& sink) const
     constexpr std::uint64_t kLeastInflatedAhead = 1u << 20;
     CheckDocument(part.size >= kLeastInflatedAhead ? InflateZipPartAhead(m_fd, part, sink)
                                                    : InflateZipPart(m_fd, part, sink));
+    MarkRead(part);
 }
 
 void PackageReader::ReadMarkup(const ZipPart& part, MarkupHandler& handler) const

@@ -2,7 +2,9 @@
 // order, found from the package's relationships through the fixed document sequence.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +36,9 @@ public:
     void Stream(const ZipPart& part, const ZipDataSink& sink) const;
     // A part's markup, read into handler as it is inflated.
     void ReadMarkup(const ZipPart& part, MarkupHandler& handler) const;
+    // Whether the part has been inflated whole, and read as markup whole where it was read as markup: a
+    // translated package needs no second pass over what translating it read.
+    bool WasRead(const ZipPart& part) const { return m_read[Index(part)].load(std::memory_order_relaxed); }
 
     // The pages' parts, in the documents' order.
     const std::vector<const ZipPart*>& Pages() const { return m_pages; }
@@ -45,6 +50,8 @@ private:
     void ReadDocument(const std::string& name);
     void ReadTitle(const std::string& name);
     PartKey Key(std::uint32_t part) const { return {m_directory.Parts()[part].name, m_escaped[part]}; }
+    std::size_t Index(const ZipPart& part) const { return static_cast<std::size_t>(&part - m_directory.Parts().data()); }
+    void MarkRead(const ZipPart& part) const { m_read[Index(part)].store(true, std::memory_order_relaxed); }
 
     int m_fd;
     ZipDirectory m_directory;
@@ -52,6 +59,8 @@ private:
     std::vector<std::uint32_t> m_byName;
     // Whether each part's name has %-escapes to decode, found once.
     std::vector<bool> m_escaped;
+    // Pages and their resources are read on two threads.
+    std::unique_ptr<std::atomic<bool>[]> m_read;
     std::vector<const ZipPart*> m_pages;
     std::vector<LinkTarget> m_targets;
     std::string m_title;

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,7 +21,7 @@ namespace {
 constexpr std::size_t kMaxPiece = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
 
-int RunChild(int channel, const std::function<HRESULT(const PdfSink&)>& work)
+int RunChild(int channel, const std::function<TranslationStatus(const PdfSink&)>& work)
 {
     // A fault ends the child at once: handlers the parent installed (a fuzzer's, say) would report it as
     // the parent's own.
@@ -52,33 +53,56 @@ int RunChild(int channel, const std::function<HRESULT(const PdfSink&)>& work)
         }
         return S_OK;
     };
-    const HRESULT status = work(toParent);
-    const bool sent = (gathered.empty() || send()) && WriteStatus(channel, status);
+    const TranslationStatus status = work(toParent);
+    const bool sent =
+        (gathered.empty() || send()) && WriteStatus(channel, status.load) && WriteStatus(channel, status.print);
     return sent ? 0 : 1;
 }
 
 }  // namespace
 
-HRESULT RunInRenderProcess(const std::function<HRESULT(const PdfSink&)>& work, const PdfSink& sink)
+TranslationStatus RunInRenderProcess(const std::function<TranslationStatus(const PdfSink&)>& work,
+                                     const PdfSink& sink)
 {
+    constexpr TranslationStatus kBroken{XPS_E_INVALID_MARKUP, XPS_E_INVALID_MARKUP};
     std::optional<ChildProcess> child;
     try {
         child.emplace([&](int channel) { return RunChild(channel, work); }, kRenderStallLimit);
     } catch (const DocumentFailure& failure) {
-        return failure.Status();
+        return {failure.Status(), failure.Status()};
     }
     std::string piece;
     for (;;) {
-        HRESULT status = E_FAIL;
-        const Frame frame = child->Read(piece, status, kMaxPiece);
+        HRESULT load = E_FAIL;
+        const Frame frame = child->Read(piece, load, kMaxPiece);
         if (frame == Frame::Broken)
-            return XPS_E_INVALID_MARKUP;
-        if (frame == Frame::Status)
-            return status;
+            return kBroken;
+        if (frame == Frame::Status) {
+            HRESULT print = E_FAIL;
+            return child->Read(piece, print, 0) == Frame::Status ? TranslationStatus{load, print} : kBroken;
+        }
         if (piece.empty())
             continue;
         const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
         if (const HRESULT sunk = sink(bytes, piece.size()); sunk < 0)
-            return sunk;
+            return {sunk, sunk};
     }
+}
+
+TranslationStatus TranslateApart(int packageFd, const PdfSink& sink)
+{
+    return RunInRenderProcess(
+        [packageFd](const PdfSink& toParent) {
+            // Checking parts sends nothing, so the child tells the parent now and then that it has not
+            // stalled.
+            auto last = std::chrono::steady_clock::now();
+            return TranslateXpsToPdf(packageFd, toParent, [&] {
+                const auto now = std::chrono::steady_clock::now();
+                if (now - last < std::chrono::seconds(1))
+                    return;
+                last = now;
+                toParent(nullptr, 0);
+            });
+        },
+        sink);
 }

@@ -1,18 +1,20 @@
-// The XPS document service: the object factory that loads a package from a file, and the package that
-// writes itself into a stream.
+// The XPS document service: the object factory that loads a package from a file, translating it as it
+// goes, and the package that writes itself into a stream: a job's, as its PDF, any other, as its bytes.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 #include "com.h"
 #include "errno_status.h"
-#include "xps/document_status.h"
+#include "render_process.h"
+#include "rendered_pdf.h"
 #include "startup.h"
 #include "unique_fd.h"
-#include "xps_package.h"
+#include "xps/document_status.h"
 
 namespace {
 
@@ -34,15 +36,46 @@ HRESULT StatusFromOpenError(int error, const std::string& path)
     return StatusFromErrno(error, HRESULT_FROM_WIN32(ERROR_OPEN_FAILED));
 }
 
+// Translates the package as loading it reads it, into a private temporary file where the PDF waits for
+// its job. Returns what loading found wrong; what drawing found wrong waits in the PDF for the job.
+HRESULT Load(int packageFd, std::shared_ptr<const RenderedPdf>& rendered)
+{
+    auto pdf = std::make_shared<RenderedPdf>();
+    const HRESULT opened = pdf->file.Open();
+    HRESULT written = opened;
+    // A temporary folder that fills up fails the job; the translation goes on, for what loading finds.
+    const TranslationStatus translated = TranslateApart(packageFd, [&](const unsigned char* data, std::size_t size) {
+        if (written >= 0)
+            written = pdf->file.Write(data, size);
+        return S_OK;
+    });
+    if (translated.load != S_OK)
+        return translated.load;
+    // No temporary folder fails the load, before any server is asked.
+    if (opened < 0)
+        return opened;
+    pdf->status = written < 0 ? written : translated.print;
+    rendered = std::move(pdf);
+    return S_OK;
+}
+
 class XpsOMPackage final : public ComObject<IXpsOMPackage, IID_IXpsOMPackage> {
 public:
-    explicit XpsOMPackage(UniqueFd file) : m_file(std::move(file)) {}
+    XpsOMPackage(UniqueFd file, std::shared_ptr<const RenderedPdf> pdf) : m_file(std::move(file)), m_pdf(std::move(pdf))
+    {
+    }
 
-    // The package goes out as the bytes of its file, so markup is never rewritten.
+    // Any other stream gets the bytes of the package's file, so markup is never rewritten.
     HRESULT STDMETHODCALLTYPE WriteToStream(ISequentialStream* stream, BOOL) override
     {
         if (stream == nullptr)
             return E_POINTER;
+        IRenderedPdfStream* job = nullptr;
+        if (stream->QueryInterface(IID_IRenderedPdfStream, reinterpret_cast<void**>(&job)) == S_OK) {
+            const HRESULT status = job->WriteRenderedPdf(m_pdf);
+            job->Release();
+            return status;
+        }
         std::vector<unsigned char> chunk(kCopyChunkSize);
         for (off_t offset = 0;;) {
             const ssize_t read = pread(m_file.Get(), chunk.data(), chunk.size(), offset);
@@ -63,11 +96,12 @@ public:
 
 private:
     UniqueFd m_file;
+    std::shared_ptr<const RenderedPdf> m_pdf;
 };
 
 class XpsOMObjectFactory final : public ComObject<IXpsOMObjectFactory, IID_IXpsOMObjectFactory> {
 public:
-    // Loads the whole package, as Windows does without object reuse, so that a bad package fails here.
+    // Reads the whole package, as Windows does without object reuse, so that a bad package fails here.
     HRESULT STDMETHODCALLTYPE CreatePackageFromFile(LPCWSTR filename, BOOL, IXpsOMPackage** package) override
     {
         if (package == nullptr)
@@ -91,9 +125,10 @@ public:
         if (!S_ISREG(info.st_mode))
             return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
 
-        if (const HRESULT status = CheckXpsPackageApart(file.Get()); status != S_OK)
+        std::shared_ptr<const RenderedPdf> pdf;
+        if (const HRESULT status = Load(file.Get(), pdf); status != S_OK)
             return status;
-        *package = new XpsOMPackage(std::move(file));
+        *package = new XpsOMPackage(std::move(file), std::move(pdf));
         return S_OK;
     }
 };

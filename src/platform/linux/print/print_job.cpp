@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "print_status.h"
-#include "xps_package.h"
 
 namespace {
 
@@ -146,19 +145,15 @@ PrintJob::~PrintJob()
         m_follower.join();
 }
 
-HRESULT PrintJob::SendDocument(SpoolFile& package)
+HRESULT PrintJob::SendDocument(const std::shared_ptr<const RenderedPdf>& pdf)
 {
-    // A job cancelled before its document was sent is never created, nor its document rendered.
-    if (Ended())
-        return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
-    SpoolFile pdf;
-    HRESULT status = Render(package, pdf);
-    // Cancelled while it rendered.
+    // A job cancelled before its document was sent is never created.
     if (Ended())
         return HRESULT_FROM_WIN32(ERROR_PRINT_CANCELLED);
     int id = 0;
+    HRESULT status = pdf->status;
     if (status >= 0)
-        status = Send(pdf, id);
+        status = Send(pdf->file, id);
     if (status < 0) {
         End(XPS_JOB_FAILED, status);
         return status;
@@ -178,19 +173,7 @@ HRESULT PrintJob::SendDocument(SpoolFile& package)
     return S_OK;
 }
 
-HRESULT PrintJob::Render(SpoolFile& package, SpoolFile& pdf)
-{
-    if (const HRESULT opened = pdf.Open(); opened < 0)
-        return opened;
-    if (const HRESULT rewound = package.Rewind(); rewound < 0)
-        return rewound;
-    const PdfSink intoFile = [&pdf](const unsigned char* data, std::size_t size) { return pdf.Write(data, size); };
-    if (const HRESULT rendered = RenderXpsToPdf(package.Descriptor(), intoFile); rendered < 0)
-        return rendered;
-    return pdf.Rewind();
-}
-
-HRESULT PrintJob::Send(SpoolFile& pdf, int& id)
+HRESULT PrintJob::Send(const SpoolFile& pdf, int& id)
 {
     char uri[HTTP_MAX_URI];
     char resource[HTTP_MAX_URI];
@@ -203,8 +186,8 @@ HRESULT PrintJob::Send(SpoolFile& pdf, int& id)
     for (const ipp_tag_t group : {IPP_TAG_OPERATION, IPP_TAG_JOB, IPP_TAG_SUBSCRIPTION})
         cupsEncodeOptions2(request.get(), m_destination->num_options, m_destination->options, group);
 
-    // A connection of its own: the server may have closed an idle one, or restarted, while the
-    // document rendered.
+    // A connection of its own: the server may have closed an idle one, or restarted, since the job's
+    // destination was found.
     HttpConnection http = ConnectToPrintServer();
     if (!http)
         return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
@@ -214,14 +197,16 @@ HRESULT PrintJob::Send(SpoolFile& pdf, int& id)
         HTTP_STATUS_CONTINUE)
         return RequestStatus(http.get());
     std::vector<char> buffer(kSendBlock);
-    for (;;) {
+    for (std::size_t offset = 0; offset < pdf.Size();) {
         std::size_t got = 0;
-        if (const HRESULT read = pdf.Read(buffer.data(), buffer.size(), got); read < 0)
+        if (const HRESULT read = pdf.ReadAt(offset, buffer.data(), std::min(buffer.size(), pdf.Size() - offset), got); read < 0)
             return read;
+        // The file is the PDF's own: one that shrank under it is no document to send.
         if (got == 0)
-            break;
+            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
         if (cupsWriteRequestData(http.get(), buffer.data(), got) != HTTP_STATUS_CONTINUE)
             return RequestStatus(http.get());
+        offset += got;
     }
     const IppMessage response(cupsGetResponse(http.get(), resource));
     if (!response || ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE)

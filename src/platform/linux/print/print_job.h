@@ -11,7 +11,7 @@
 #include "cups_connection.h"
 #include "kernel.h"
 #include "platform.h"
-#include "spool_file.h"
+#include "rendered_pdf.h"
 
 // The server holds the job only together with its whole document: it is created by the one request
 // that carries the document, which the server drops unless it arrives whole. A job is never left
@@ -31,22 +31,20 @@ public:
     PrintJob(const PrintJob&) = delete;
     PrintJob& operator=(const PrintJob&) = delete;
 
-    // Renders the XPS package spooled in the file to PDF, creates the job on the server with it, then
-    // follows the job until it ends. On failure there is no job and this one ends failed with the
-    // status returned.
-    HRESULT SendDocument(SpoolFile& package);
+    // Creates the job on the server with the PDF, then follows the job until it ends. A PDF that could not
+    // be made whole fails the job with its status; on failure there is no job and this one ends failed
+    // with the status returned. pdf may be null only once the job has ended.
+    HRESULT SendDocument(const std::shared_ptr<const RenderedPdf>& pdf);
+    bool Ended() const;
     // Cancels the job; one already on the server is cancelled there and ends when the server says so.
     void Cancel();
     XPS_JOB_STATUS Status() const;
 
 private:
-    bool Ended() const;
     // Records how the job ended, once, and signals the completion event.
     void End(XPS_JOB_COMPLETION completion, HRESULT status);
-    // Into a private file: the request that creates the job carries the document's length.
-    HRESULT Render(SpoolFile& package, SpoolFile& pdf);
-    // The new job's id.
-    HRESULT Send(SpoolFile& pdf, int& id);
+    // The new job's id. The request that creates the job carries the document's length.
+    HRESULT Send(const SpoolFile& pdf, int& id);
     void CancelOnServer(int id);
     void Follow(int id);
 

@@ -1,11 +1,13 @@
 // The XPS print service: StartXpsPrintJob, the job's document stream and the job object.
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "com.h"
 #include "job_name.h"
 #include "print_job.h"
 #include "print_status.h"
+#include "rendered_pdf.h"
 #include "spool_file.h"
 #include "startup.h"
 
@@ -33,10 +35,10 @@ private:
     const std::shared_ptr<PrintJob> m_job;
 };
 
-// Spools the package as it is written and prints it when closed. Released without Close, the job
-// ends cancelled without ever reaching the server.
-class XpsPrintJobStream final
-    : public ComObject<IXpsPrintJobStream, IID_IXpsPrintJobStream, IID_ISequentialStream> {
+// Takes a loaded package's PDF, or the bytes of a package written to it, and prints it when closed.
+// Released without Close, the job ends cancelled without ever reaching the server.
+class XpsPrintJobStream final : public ComObject<IRenderedPdfStream, IID_IXpsPrintJobStream, IID_ISequentialStream,
+                                                 IID_IRenderedPdfStream> {
 public:
     XpsPrintJobStream(std::shared_ptr<PrintJob> job, std::unique_ptr<SpoolFile> spool)
         : m_job(std::move(job)), m_spool(std::move(spool))
@@ -56,7 +58,7 @@ public:
             *written = 0;
         if (data == nullptr && size > 0)
             return E_POINTER;
-        if (m_closed)
+        if (m_closed || m_pdf)
             return E_UNEXPECTED;
         const HRESULT status = m_spool->Write(data, size);
         if (status >= 0 && written != nullptr)
@@ -64,12 +66,28 @@ public:
         return status;
     }
 
+    HRESULT STDMETHODCALLTYPE WriteRenderedPdf(std::shared_ptr<const RenderedPdf> pdf) override
+    {
+        if (m_closed || m_pdf)
+            return E_UNEXPECTED;
+        m_pdf = std::move(pdf);
+        return S_OK;
+    }
+
     HRESULT STDMETHODCALLTYPE Close() override
     {
         if (m_closed)
             return E_UNEXPECTED;
+        // A job cancelled before its document was sent never has its document loaded.
+        if (!m_pdf && !m_job->Ended()) {
+            if (const HRESULT loaded = LoadSpooled(); loaded < 0) {
+                auto failed = std::make_shared<RenderedPdf>();
+                failed->status = loaded;
+                m_pdf = std::move(failed);
+            }
+        }
         m_closed = true;
-        return m_job->SendDocument(*m_spool);
+        return m_job->SendDocument(m_pdf);
     }
 
 private:
@@ -79,8 +97,22 @@ private:
             m_job->Cancel();
     }
 
+    // Bytes written to the stream are a package like any other, loaded by the document service.
+    HRESULT LoadSpooled()
+    {
+        ComReference<IXpsOMObjectFactory> factory;
+        if (const HRESULT created = CreateXpsOMObjectFactory(IID_IXpsOMObjectFactory, factory.Out()); created < 0)
+            return created;
+        const std::wstring path = L"/proc/self/fd/" + std::to_wstring(m_spool->Descriptor());
+        ComReference<IXpsOMPackage> package;
+        if (const HRESULT loaded = factory->CreatePackageFromFile(path.c_str(), FALSE, package.OutTyped()); loaded < 0)
+            return loaded;
+        return package->WriteToStream(this, FALSE);
+    }
+
     const std::shared_ptr<PrintJob> m_job;
     const std::unique_ptr<SpoolFile> m_spool;
+    std::shared_ptr<const RenderedPdf> m_pdf;
     bool m_closed = false;
 };
 
@@ -115,8 +147,8 @@ extern "C" HRESULT StartXpsPrintJob(LPCWSTR printerName, LPCWSTR jobName, LPCWST
         return HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME);
     const std::string title = CleanJobName(BytesFromWide(jobName != nullptr ? jobName : L"").value_or(""));
 
-    // The spool file comes first: a temporary folder that cannot take the document fails before the
-    // server is asked anything.
+    // The spool file for bytes written to the stream comes first: a temporary folder that cannot take the
+    // document fails before the server is asked anything.
     auto spool = std::make_unique<SpoolFile>();
     const HRESULT opened = spool->Open();
     if (opened < 0)

@@ -42,16 +42,11 @@ HRESULT SpoolFile::Write(const void* data, std::size_t size)
     return S_OK;
 }
 
-HRESULT SpoolFile::Rewind()
-{
-    return lseek(m_fd.Get(), 0, SEEK_SET) == 0 ? S_OK : StatusFromErrno(errno, kWriteFault);
-}
-
-HRESULT SpoolFile::Read(void* data, std::size_t size, std::size_t& got)
+HRESULT SpoolFile::ReadAt(std::size_t offset, void* data, std::size_t size, std::size_t& got) const
 {
     ssize_t count;
     do
-        count = read(m_fd.Get(), data, size);
+        count = pread(m_fd.Get(), data, size, static_cast<off_t>(offset));
     while (count < 0 && errno == EINTR);
     if (count < 0)
         return StatusFromErrno(errno, kWriteFault);

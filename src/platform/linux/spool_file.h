@@ -1,4 +1,5 @@
-// Where a document stream keeps what it receives until it is closed.
+// Where a package keeps the PDF it was translated into, and a document stream what it receives, until the
+// job is sent.
 #pragma once
 
 #include <cstddef>
@@ -16,10 +17,9 @@ public:
 
     HRESULT Open();
     HRESULT Write(const void* data, std::size_t size);
-    // Back to the start, to read what was written.
-    HRESULT Rewind();
-    // Reads up to size bytes; got is 0 at the end.
-    HRESULT Read(void* data, std::size_t size, std::size_t& got);
+    // Reads up to size bytes from offset; got is 0 at the end. Never moves the file's own offset, so that
+    // what was written can be read more than once, and while more is written.
+    HRESULT ReadAt(std::size_t offset, void* data, std::size_t size, std::size_t& got) const;
     int Descriptor() const noexcept { return m_fd.Get(); }
     // How much has been written.
     std::size_t Size() const noexcept { return m_size; }
