@@ -8,7 +8,7 @@
 #include <string>
 
 #include "errno_status.h"
-#include "write_all.h"
+#include "fd_io.h"
 
 namespace {
 
@@ -44,10 +44,7 @@ HRESULT SpoolFile::Write(const void* data, std::size_t size)
 
 HRESULT SpoolFile::ReadAt(std::size_t offset, void* data, std::size_t size, std::size_t& got) const
 {
-    ssize_t count;
-    do
-        count = pread(m_fd.Get(), data, size, static_cast<off_t>(offset));
-    while (count < 0 && errno == EINTR);
+    const ssize_t count = ReadSomeAt(m_fd.Get(), data, size, offset);
     if (count < 0)
         return StatusFromErrno(errno, kWriteFault);
     got = static_cast<std::size_t>(count);

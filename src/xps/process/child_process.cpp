@@ -9,7 +9,7 @@
 #include <cerrno>
 
 #include "errno_status.h"
-#include "write_all.h"
+#include "fd_io.h"
 #include "xps/document_failure.h"
 
 namespace {
@@ -94,9 +94,7 @@ bool ChildProcess::ReadExactly(void* data, std::size_t size)
             continue;
         if (polled <= 0)
             return false;
-        const ssize_t got = read(m_input.Get(), bytes, size);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = ReadSome(m_input.Get(), bytes, size);
         if (got <= 0)
             return false;
         bytes += got;

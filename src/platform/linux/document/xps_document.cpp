@@ -10,6 +10,7 @@
 
 #include "com.h"
 #include "errno_status.h"
+#include "fd_io.h"
 #include "render_process.h"
 #include "rendered_pdf.h"
 #include "startup.h"
@@ -70,17 +71,12 @@ public:
     {
         if (stream == nullptr)
             return E_POINTER;
-        IRenderedPdfStream* job = nullptr;
-        if (stream->QueryInterface(IID_IRenderedPdfStream, reinterpret_cast<void**>(&job)) == S_OK) {
-            const HRESULT status = job->WriteRenderedPdf(m_pdf);
-            job->Release();
-            return status;
-        }
+        ComReference<IRenderedPdfStream> job;
+        if (stream->QueryInterface(IID_IRenderedPdfStream, job.Out()) == S_OK)
+            return job->WriteRenderedPdf(m_pdf);
         std::vector<unsigned char> chunk(kCopyChunkSize);
         for (off_t offset = 0;;) {
-            const ssize_t read = pread(m_file.Get(), chunk.data(), chunk.size(), offset);
-            if (read < 0 && errno == EINTR)
-                continue;
+            const ssize_t read = ReadSomeAt(m_file.Get(), chunk.data(), chunk.size(), offset);
             if (read < 0)
                 return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
             if (read == 0)
