@@ -12,22 +12,27 @@
 #include "xps/document_status.h"
 
 
-HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
+std::size_t ReadZipBytesUpTo(int fd, std::uint64_t offset, void* data, std::size_t size)
 {
     auto* bytes = static_cast<unsigned char*>(data);
-    while (size > 0) {
-        const ssize_t read = pread(fd, bytes, size, static_cast<off_t>(offset));
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t read = pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
-            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+            ThrowDocument(HRESULT_FROM_WIN32(ERROR_READ_FAULT));
         if (read == 0)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        bytes += read;
-        offset += static_cast<std::uint64_t>(read);
-        size -= static_cast<std::size_t>(read);
+            break;
+        done += static_cast<std::size_t>(read);
     }
-    return S_OK;
+    return done;
+}
+
+void ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
+{
+    if (ReadZipBytesUpTo(fd, offset, data, size) != size)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
 }
 
 bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize)
@@ -98,15 +103,6 @@ std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
     return std::string::npos;
 }
 
-HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_t compressedSize)
-{
-    if (!WithinBounds(size, compressedSize))
-        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    if (method == kStored && size != compressedSize)
-        return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-    return S_OK;
-}
-
 // The layouts a data descriptor comes in: with or without its signature, with 4- or 8-byte sizes. .NET
 // writes 8-byte sizes even where the local header has no Zip64 field, so only the sizes that match the
 // directory, and where the next entry starts, tell them apart.
@@ -114,7 +110,7 @@ std::size_t ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std:
 {
     unsigned char descriptor[24];
     const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, next - std::min(next, at)));
-    CheckDocument(ReadZipBytes(fd, at, descriptor, available));
+    ReadZipBytes(fd, at, descriptor, available);
     std::size_t size = 0;
     for (const bool signed_ : {true, false}) {
         for (const bool wide : {true, false}) {
@@ -156,11 +152,11 @@ void ReadZip64Record(int fd, EndRecord& found)
     unsigned char record64[56];
     if (found.offset < sizeof locator)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-    CheckDocument(ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator));
+    ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator);
     if (U32(locator) != kZip64Locator)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
     const std::uint64_t offset = U64(locator + 8);
-    CheckDocument(ReadZipBytes(fd, offset, record64, sizeof record64));
+    ReadZipBytes(fd, offset, record64, sizeof record64);
     if (U32(record64) != kZip64EndOfDirectory)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
     found = {offset, U32(record64 + 16), U32(record64 + 20), U64(record64 + 24), U64(record64 + 32),
@@ -185,7 +181,7 @@ public:
         const std::size_t held = m_buffer.size();
         const auto read = static_cast<std::size_t>(std::min<std::uint64_t>(m_unread, std::max(size, kZipChunkSize) - held));
         m_buffer.resize(held + read);
-        CheckDocument(ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read));
+        ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read);
         m_offset += read;
         m_unread -= read;
     }
@@ -203,17 +199,7 @@ private:
 }  // namespace
 
 
-HRESULT ZipDirectory::Read(int fd)
-{
-    try {
-        ReadDirectory(fd);
-        return S_OK;
-    } catch (const DocumentFailure& failure) {
-        return failure.Status();
-    }
-}
-
-void ZipDirectory::ReadDirectory(int fd)
+void ZipDirectory::Read(int fd)
 {
     m_entries.clear();
     m_parts.clear();
@@ -226,7 +212,7 @@ void ZipDirectory::ReadDirectory(int fd)
 
     const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfDirectorySize + kMaxCommentSize));
     std::vector<unsigned char> tail(tailSize);
-    CheckDocument(ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize));
+    ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize);
     const std::size_t end = FindEndRecord(tail);
     if (end == std::string::npos)
         ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
@@ -255,34 +241,27 @@ void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint6
     m_entries.reserve(static_cast<std::size_t>(count));
     // The names fill no more than what the records leave of the directory.
     m_names.reserve(static_cast<std::size_t>(directorySize - std::min(directorySize, count * kDirectoryHeaderSize)));
-    HRESULT failure = S_OK;
-    for (std::uint64_t i = 0; i < count && failure == S_OK; ++i) {
-        if (directory.Left() < kDirectoryHeaderSize) {
-            failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-            break;
-        }
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (directory.Left() < kDirectoryHeaderSize)
+            RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(kDirectoryHeaderSize);
         const unsigned char* header = directory.Bytes();
         const std::size_t recordSize = kDirectoryHeaderSize + U16(header + 28) + U16(header + 30) + U16(header + 32);
-        if (U32(header) != kDirectoryHeader || directory.Left() < recordSize) {
-            failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-            break;
-        }
+        if (U32(header) != kDirectoryHeader || directory.Left() < recordSize)
+            RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(recordSize);
-        failure = AddEntry(directory.Bytes());
+        AddEntry(directory.Bytes());
         directory.Take(recordSize);
     }
-    // A name repeated before any other failure fails first, as if each name had been looked for as it came.
     if (HasRepeatedName())
         ThrowDocument(OPC_E_ZIP_DUPLICATE_NAME);
-    CheckDocument(failure);
     if (directory.Left() != 0)
         ThrowDocument(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
 }
 
-// Adds the entry of a whole directory record, or gives why it is refused. One refused only for its
-// declared size is added, its name still to be compared with the others'.
-HRESULT ZipDirectory::AddEntry(const unsigned char* header)
+// Adds the entry of a whole directory record, or refuses it. One refused only for its declared size is
+// added first, its name still to be compared with the others'.
+void ZipDirectory::AddEntry(const unsigned char* header)
 {
     const std::size_t nameSize = U16(header + 28);
     const std::size_t extraSize = U16(header + 30);
@@ -293,17 +272,17 @@ HRESULT ZipDirectory::AddEntry(const unsigned char* header)
     std::uint64_t headerOffset = U32(header + 42);
     std::uint64_t* wide[] = {&size, &compressedSize, &headerOffset};
     if (!ApplyZip64(header + kDirectoryHeaderSize + nameSize, extraSize, wide, 3))
-        return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
+        RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
     const std::uint64_t disk = U16(header + 34);
     if (disk != 0 && disk != 0xFFFF)
-        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        RefuseEntries(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     if ((flags & (kEncrypted | kStrongEncryption)) != 0 || (method != kStored && method != kDeflated))
-        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        RefuseEntries(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     const std::string_view name(reinterpret_cast<const char*>(header + kDirectoryHeaderSize), nameSize);
     // A name with a NUL in it, raw or escaped, would reach C readers as a shorter name, possibly another
     // part's.
     if (name.empty() || name.find('\0') != std::string_view::npos || name.find("%00") != std::string_view::npos)
-        return OPC_E_NONCONFORMING_URI;
+        RefuseEntries(OPC_E_NONCONFORMING_URI);
 
     ZipEntry entry;
     entry.offset = headerOffset;
@@ -316,7 +295,15 @@ HRESULT ZipDirectory::AddEntry(const unsigned char* header)
     entry.described = (flags & kHasDataDescriptor) != 0;
     m_names.append(name);
     m_entries.push_back(entry);
-    return CheckDeclaredSize(method, size, compressedSize);
+    if (!WithinBounds(size, compressedSize))
+        RefuseEntries(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
+    if (method == kStored && size != compressedSize)
+        RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
+}
+
+void ZipDirectory::RefuseEntries(HRESULT status) const
+{
+    ThrowDocument(HasRepeatedName() ? OPC_E_ZIP_DUPLICATE_NAME : status);
 }
 
 bool ZipDirectory::HasRepeatedName() const
@@ -348,13 +335,13 @@ void ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         if (entry->offset != expected)
             ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         unsigned char header[kLocalHeaderSize];
-        CheckDocument(ReadZipBytes(fd, entry->offset, header, sizeof header));
+        ReadZipBytes(fd, entry->offset, header, sizeof header);
         if (U32(header) != kLocalHeader)
             ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         const std::size_t nameSize = U16(header + 26);
         const std::size_t extraSize = U16(header + 28);
         variable.resize(nameSize + extraSize);
-        CheckDocument(ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()));
+        ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size());
         const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
         const std::uint16_t flags = U16(header + 6);
         if (name != Name(*entry) || U16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
