@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "xps/markup/expanded_name.h"
+#include "xps/markup/xml_space.h"
 
 // Real markup declares a handful; a hostile list of millions would otherwise cost far more than its text.
 constexpr std::size_t kMaxCompatibilityNames = 4096;
@@ -46,10 +47,9 @@ private:
 template <class Step>
 void ForEachName(std::string_view list, Step step)
 {
-    constexpr std::string_view kSpace = " \t\r\n";
-    for (std::size_t start = list.find_first_not_of(kSpace); start != std::string_view::npos;) {
-        const std::size_t end = std::min(list.find_first_of(kSpace, start), list.size());
+    for (std::size_t start = list.find_first_not_of(kXmlSpace); start != std::string_view::npos;) {
+        const std::size_t end = std::min(list.find_first_of(kXmlSpace, start), list.size());
         step(list.substr(start, end - start));
-        start = list.find_first_not_of(kSpace, end);
+        start = list.find_first_not_of(kXmlSpace, end);
     }
 }

@@ -6,6 +6,7 @@
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/markup/xml_space.h"
 
 namespace {
 
@@ -19,18 +20,9 @@ struct GlyphMapping {
     double vOffset = 0;
 };
 
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::size_t Count(std::string_view text, std::size_t least)
 {
-    text = Trim(text);
+    text = TrimXmlSpace(text);
     std::size_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < least)
@@ -40,7 +32,7 @@ std::size_t Count(std::string_view text, std::size_t least)
 
 std::optional<double> OptionalNumber(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimXmlSpace(text);
     if (text.empty())
         return std::nullopt;
     return ParseNumber(text);
@@ -49,7 +41,7 @@ std::optional<double> OptionalNumber(std::string_view text)
 GlyphMapping ParseMapping(std::string_view entry)
 {
     GlyphMapping mapping;
-    entry = Trim(entry);
+    entry = TrimXmlSpace(entry);
     if (!entry.empty() && entry.front() == '(') {
         const std::size_t close = entry.find(')');
         if (close == std::string_view::npos)
@@ -71,7 +63,7 @@ GlyphMapping ParseMapping(std::string_view entry)
         if (count == 4)
             ThrowDocument(XPS_E_INVALID_MARKUP);
     }
-    if (!Trim(fields[0]).empty())
+    if (!TrimXmlSpace(fields[0]).empty())
         mapping.glyph = static_cast<std::uint32_t>(std::min<std::size_t>(Count(fields[0], 0), UINT32_MAX));
     mapping.advance = OptionalNumber(fields[1]);
     mapping.uOffset = OptionalNumber(fields[2]).value_or(0);
@@ -99,7 +91,7 @@ std::u32string CodePoints(const std::u16string& units, std::size_t from, std::si
 std::vector<GlyphMapping> ParseMappings(std::optional<std::string_view> indices, SegmentBudget& budget)
 {
     std::vector<GlyphMapping> mappings;
-    if (!indices || Trim(*indices).empty())
+    if (!indices || TrimXmlSpace(*indices).empty())
         return mappings;
     for (std::size_t at = 0;;) {
         const std::size_t semicolon = indices->find(';', at);
