@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <numeric>
 
+#include "xps/byte_order.h"
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 
@@ -62,17 +63,13 @@ constexpr std::uint16_t kStrongEncryption = 0x0040;
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
 
-std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t U32(const unsigned char* p) { return U16(p) | static_cast<std::uint32_t>(U16(p + 2)) << 16; }
-std::uint64_t U64(const unsigned char* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
-
 
 // Widens the 32-bit fields that hold 0xFFFFFFFF from a Zip64 extra field, which lists them in this order.
 bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t* fields[], std::size_t count)
 {
     for (std::size_t at = 0; at + 4 <= extraSize;) {
-        const std::uint16_t id = U16(extra + at);
-        const std::size_t size = U16(extra + at + 2);
+        const std::uint32_t id = Little16(extra + at);
+        const std::size_t size = Little16(extra + at + 2);
         if (at + 4 + size > extraSize)
             return false;
         if (id == kZip64Extra) {
@@ -82,7 +79,7 @@ bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t
                     continue;
                 if (read + 8 > size)
                     return false;
-                *fields[i] = U64(extra + at + 4 + read);
+                *fields[i] = Little64(extra + at + 4 + read);
                 read += 8;
             }
             return true;
@@ -97,7 +94,7 @@ bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t
 std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
 {
     for (std::size_t end = tail.size() - kEndOfDirectorySize + 1; end-- > 0;) {
-        if (U32(&tail[end]) == kEndOfDirectory && end + kEndOfDirectorySize + U16(&tail[end + 20]) == tail.size())
+        if (Little32(&tail[end]) == kEndOfDirectory && end + kEndOfDirectorySize + Little16(&tail[end + 20]) == tail.size())
             return end;
     }
     return std::string::npos;
@@ -115,12 +112,12 @@ std::size_t ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std:
     for (const bool signed_ : {true, false}) {
         for (const bool wide : {true, false}) {
             const std::size_t length = (signed_ ? 4 : 0) + (wide ? 20 : 12);
-            if (length > available || (signed_ && U32(descriptor) != kDataDescriptor))
+            if (length > available || (signed_ && Little32(descriptor) != kDataDescriptor))
                 continue;
             const unsigned char* fields = descriptor + (signed_ ? 4 : 0);
-            const std::uint64_t compressed = wide ? U64(fields + 4) : U32(fields + 4);
-            const std::uint64_t uncompressed = wide ? U64(fields + 12) : U32(fields + 8);
-            if (U32(fields) != entry.crc || compressed != entry.compressedSize || uncompressed != entry.size)
+            const std::uint64_t compressed = wide ? Little64(fields + 4) : Little32(fields + 4);
+            const std::uint64_t uncompressed = wide ? Little64(fields + 12) : Little32(fields + 8);
+            if (Little32(fields) != entry.crc || compressed != entry.compressedSize || uncompressed != entry.size)
                 continue;
             // One that ends where the next entry starts wins; otherwise the first that matches, and what
             // follows it is data between parts.
@@ -153,14 +150,14 @@ void ReadZip64Record(int fd, EndRecord& found)
     if (found.offset < sizeof locator)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
     ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator);
-    if (U32(locator) != kZip64Locator)
+    if (Little32(locator) != kZip64Locator)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-    const std::uint64_t offset = U64(locator + 8);
+    const std::uint64_t offset = Little64(locator + 8);
     ReadZipBytes(fd, offset, record64, sizeof record64);
-    if (U32(record64) != kZip64EndOfDirectory)
+    if (Little32(record64) != kZip64EndOfDirectory)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-    found = {offset, U32(record64 + 16), U32(record64 + 20), U64(record64 + 24), U64(record64 + 32),
-             U64(record64 + 40), U64(record64 + 48)};
+    found = {offset, Little32(record64 + 16), Little32(record64 + 20), Little64(record64 + 24), Little64(record64 + 32),
+             Little64(record64 + 40), Little64(record64 + 48)};
 }
 
 // The central directory read a window at a time: a directory of a million entries is never held whole
@@ -218,8 +215,8 @@ void ZipDirectory::Read(int fd)
         ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const unsigned char* record = &tail[end];
-    EndRecord found{fileSize - tailSize + end, U16(record + 4), U16(record + 6), U16(record + 8), U16(record + 10),
-                    U32(record + 12), U32(record + 16)};
+    EndRecord found{fileSize - tailSize + end, Little16(record + 4), Little16(record + 6), Little16(record + 8), Little16(record + 10),
+                    Little32(record + 12), Little32(record + 16)};
     if (found.count == 0xFFFF || found.directorySize == 0xFFFFFFFF || found.directoryOffset == 0xFFFFFFFF)
         ReadZip64Record(fd, found);
     const auto [endOffset, disk, directoryDisk, entriesOnDisk, count, directorySize, directoryOffset] = found;
@@ -246,8 +243,8 @@ void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint6
             RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(kDirectoryHeaderSize);
         const unsigned char* header = directory.Bytes();
-        const std::size_t recordSize = kDirectoryHeaderSize + U16(header + 28) + U16(header + 30) + U16(header + 32);
-        if (U32(header) != kDirectoryHeader || directory.Left() < recordSize)
+        const std::size_t recordSize = kDirectoryHeaderSize + Little16(header + 28) + Little16(header + 30) + Little16(header + 32);
+        if (Little32(header) != kDirectoryHeader || directory.Left() < recordSize)
             RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(recordSize);
         AddEntry(directory.Bytes());
@@ -263,17 +260,17 @@ void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint6
 // added first, its name still to be compared with the others'.
 void ZipDirectory::AddEntry(const unsigned char* header)
 {
-    const std::size_t nameSize = U16(header + 28);
-    const std::size_t extraSize = U16(header + 30);
-    const std::uint16_t flags = U16(header + 8);
-    const std::uint16_t method = U16(header + 10);
-    std::uint64_t compressedSize = U32(header + 20);
-    std::uint64_t size = U32(header + 24);
-    std::uint64_t headerOffset = U32(header + 42);
+    const std::size_t nameSize = Little16(header + 28);
+    const std::size_t extraSize = Little16(header + 30);
+    const std::uint32_t flags = Little16(header + 8);
+    const std::uint32_t method = Little16(header + 10);
+    std::uint64_t compressedSize = Little32(header + 20);
+    std::uint64_t size = Little32(header + 24);
+    std::uint64_t headerOffset = Little32(header + 42);
     std::uint64_t* wide[] = {&size, &compressedSize, &headerOffset};
     if (!ApplyZip64(header + kDirectoryHeaderSize + nameSize, extraSize, wide, 3))
         RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
-    const std::uint64_t disk = U16(header + 34);
+    const std::uint64_t disk = Little16(header + 34);
     if (disk != 0 && disk != 0xFFFF)
         RefuseEntries(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     if ((flags & (kEncrypted | kStrongEncryption)) != 0 || (method != kStored && method != kDeflated))
@@ -288,7 +285,7 @@ void ZipDirectory::AddEntry(const unsigned char* header)
     entry.offset = headerOffset;
     entry.compressedSize = compressedSize;
     entry.size = static_cast<std::uint32_t>(size);
-    entry.crc = U32(header + 16);
+    entry.crc = Little32(header + 16);
     entry.nameOffset = static_cast<std::uint32_t>(m_names.size());
     entry.nameSize = static_cast<std::uint16_t>(nameSize);
     entry.deflated = method == kDeflated;
@@ -336,21 +333,21 @@ void ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
             ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         unsigned char header[kLocalHeaderSize];
         ReadZipBytes(fd, entry->offset, header, sizeof header);
-        if (U32(header) != kLocalHeader)
+        if (Little32(header) != kLocalHeader)
             ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-        const std::size_t nameSize = U16(header + 26);
-        const std::size_t extraSize = U16(header + 28);
+        const std::size_t nameSize = Little16(header + 26);
+        const std::size_t extraSize = Little16(header + 28);
         variable.resize(nameSize + extraSize);
         ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size());
         const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
-        const std::uint16_t flags = U16(header + 6);
-        if (name != Name(*entry) || U16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
+        const std::uint32_t flags = Little16(header + 6);
+        if (name != Name(*entry) || Little16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
             ((flags & kHasDataDescriptor) != 0) != entry->described)
             ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
 
-        std::uint64_t crc = U32(header + 14);
-        std::uint64_t compressedSize = U32(header + 18);
-        std::uint64_t size = U32(header + 22);
+        std::uint64_t crc = Little32(header + 14);
+        std::uint64_t compressedSize = Little32(header + 18);
+        std::uint64_t size = Little32(header + 22);
         const unsigned char* extra = variable.data() + nameSize;
         std::uint64_t* wide[] = {&size, &compressedSize};
         if (!ApplyZip64(extra, extraSize, wide, 2))
