@@ -2,7 +2,6 @@
 // namespaces that may be ignored, and the ignored elements whose content stays.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "xps/markup/expanded_name.h"
-#include "xps/markup/xml_space.h"
 
 // Real markup declares a handful; a hostile list of millions would otherwise cost far more than its text.
 constexpr std::size_t kMaxCompatibilityNames = 4096;
@@ -42,14 +40,3 @@ private:
     std::unordered_set<std::string> m_declared;
     std::vector<std::string> m_added;
 };
-
-// Calls step with each name of a whitespace-separated list.
-template <class Step>
-void ForEachName(std::string_view list, Step step)
-{
-    for (std::size_t start = list.find_first_not_of(kXmlSpace); start != std::string_view::npos;) {
-        const std::size_t end = std::min(list.find_first_of(kXmlSpace, start), list.size());
-        step(list.substr(start, end - start));
-        start = list.find_first_not_of(kXmlSpace, end);
-    }
-}

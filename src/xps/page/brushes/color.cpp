@@ -101,7 +101,7 @@ XpsColor ParseColor(std::string_view text)
     }
     if (text.substr(0, 12) == "ContextColor") {
         const std::string_view rest = TrimXmlSpace(text.substr(12));
-        const std::size_t space = rest.find_first_of(" \t\r\n");
+        const std::size_t space = rest.find_first_of(kXmlSpace);
         if (space == std::string_view::npos)
             ThrowDocument(XPS_E_INVALID_MARKUP);
         color.profile = std::string(rest.substr(0, space));
