@@ -215,8 +215,8 @@ void ZipDirectory::Read(int fd)
         ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const unsigned char* record = &tail[end];
-    EndRecord found{fileSize - tailSize + end, Little16(record + 4), Little16(record + 6), Little16(record + 8), Little16(record + 10),
-                    Little32(record + 12), Little32(record + 16)};
+    EndRecord found{fileSize - tailSize + end, Little16(record + 4), Little16(record + 6), Little16(record + 8),
+                    Little16(record + 10), Little32(record + 12), Little32(record + 16)};
     if (found.count == 0xFFFF || found.directorySize == 0xFFFFFFFF || found.directoryOffset == 0xFFFFFFFF)
         ReadZip64Record(fd, found);
     const auto [endOffset, disk, directoryDisk, entriesOnDisk, count, directorySize, directoryOffset] = found;
@@ -243,7 +243,8 @@ void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint6
             RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(kDirectoryHeaderSize);
         const unsigned char* header = directory.Bytes();
-        const std::size_t recordSize = kDirectoryHeaderSize + Little16(header + 28) + Little16(header + 30) + Little16(header + 32);
+        const std::size_t recordSize =
+            kDirectoryHeaderSize + Little16(header + 28) + Little16(header + 30) + Little16(header + 32);
         if (Little32(header) != kDirectoryHeader || directory.Left() < recordSize)
             RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(recordSize);
