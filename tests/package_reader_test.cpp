@@ -6,9 +6,11 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/package/package_reader.h"
 #include "xps/package/part_name.h"
@@ -38,11 +40,22 @@ std::string RawDeflated(const std::string& data)
     return out;
 }
 
+// The status the work throws, or S_OK.
+HRESULT StatusOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+    return S_OK;
+}
+
 HRESULT ReadDirectory(const std::vector<Entry>& entries)
 {
     const UniqueFd file = Zip(entries);
     ZipDirectory directory;
-    return directory.Read(file.Get());
+    return StatusOf([&] { directory.Read(file.Get()); });
 }
 
 TEST(ZipDirectory, EntriesFailInTheirOrderARepeatedNameAmongThem)
@@ -71,7 +84,7 @@ HRESULT ReadEmptyDirectoryOf(std::uint64_t count)
     UniqueFd file(memfd_create("package.xps", MFD_CLOEXEC));
     EXPECT_EQ(write(file.Get(), zip.data(), zip.size()), static_cast<ssize_t>(zip.size()));
     ZipDirectory directory;
-    return directory.Read(file.Get());
+    return StatusOf([&] { directory.Read(file.Get()); });
 }
 
 TEST(ZipDirectory, NamesWithANulEscapedOrNotAndDirectoriesOfOverAMillionItemsAreRefused)
@@ -120,11 +133,12 @@ TEST(ZipDirectory, DeflatedPartsComeWholeOrFailAfterWhatInflatedBeforeTheFault)
     const std::string deflated = RawDeflated(content);
     const auto inflate = [](const UniqueFd& file, std::string& read) {
         ZipDirectory directory;
-        EXPECT_EQ(directory.Read(file.Get()), S_OK);
+        directory.Read(file.Get());
         read.clear();
-        return InflateZipPart(file.Get(), directory.Parts().front(), [&](const unsigned char* bytes, std::size_t size) {
-            read.append(reinterpret_cast<const char*>(bytes), size);
-            return S_OK;
+        return StatusOf([&] {
+            InflateZipPart(file.Get(), directory.Parts().front(), [&](const unsigned char* bytes, std::size_t size) {
+                read.append(reinterpret_cast<const char*>(bytes), size);
+            });
         });
     };
     std::string read;
@@ -153,13 +167,12 @@ TEST(ZipReadAhead, GivesThePartInOrderAndAReadersFailureBeforeTheInflatings)
         data[i] = static_cast<char>(i * 7 % 251);
     const UniqueFd file = Zip({{"big", data}});
     ZipDirectory directory;
-    ASSERT_EQ(directory.Read(file.Get()), S_OK);
+    directory.Read(file.Get());
     const ZipPart& part = directory.Parts().front();
     std::string read;
-    EXPECT_EQ(InflateZipPartAhead(file.Get(), part, [&](const unsigned char* bytes, std::size_t size) {
+    InflateZipPartAhead(file.Get(), part, [&](const unsigned char* bytes, std::size_t size) {
         read.append(reinterpret_cast<const char*>(bytes), size);
-        return S_OK;
-    }), S_OK);
+    });
     EXPECT_EQ(read, data);
 
     // The data no longer has its CRC: the failure comes at the end, after every chunk.
@@ -168,14 +181,16 @@ TEST(ZipReadAhead, GivesThePartInOrderAndAReadersFailureBeforeTheInflatings)
     std::size_t chunks = 0;
     const auto failingAt = [&](std::size_t failing) {
         chunks = 0;
-        return InflateZipPartAhead(file.Get(), part, [&, failing](const unsigned char*, std::size_t) {
-            return ++chunks == failing ? STG_E_WRITEFAULT : S_OK;
+        return StatusOf([&] {
+            InflateZipPartAhead(file.Get(), part, [&, failing](const unsigned char*, std::size_t) {
+                if (++chunks == failing)
+                    ThrowDocument(STG_E_WRITEFAULT);
+            });
         });
     };
     std::size_t inflated = 0;
-    const HRESULT corrupt = InflateZipPart(file.Get(), part, [&](const unsigned char*, std::size_t) {
-        ++inflated;
-        return S_OK;
+    const HRESULT corrupt = StatusOf([&] {
+        InflateZipPart(file.Get(), part, [&](const unsigned char*, std::size_t) { ++inflated; });
     });
     EXPECT_NE(corrupt, S_OK);
     EXPECT_EQ(failingAt(0), corrupt);
@@ -183,8 +198,7 @@ TEST(ZipReadAhead, GivesThePartInOrderAndAReadersFailureBeforeTheInflatings)
     EXPECT_EQ(failingAt(2), STG_E_WRITEFAULT);
     EXPECT_EQ(chunks, 2u);
     struct Thrown {};
-    EXPECT_THROW(InflateZipPartAhead(file.Get(), part, [](const unsigned char*, std::size_t) -> HRESULT { throw Thrown(); }),
-                 Thrown);
+    EXPECT_THROW(InflateZipPartAhead(file.Get(), part, [](const unsigned char*, std::size_t) { throw Thrown(); }), Thrown);
 }
 
 }  // namespace

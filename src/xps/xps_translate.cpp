@@ -80,7 +80,7 @@ PartCheck CheckPart(const PackageReader& package, const ZipPart& part, bool page
         package.Stream(part, [&](const unsigned char* data, std::size_t size) {
             if (reader && result.markup == S_OK)
                 readMarkup([&] { reader->Feed(data, size); });
-            return image.Feed(data, size);
+            CheckDocument(image.Feed(data, size));
         });
         CheckDocument(image.Finish());
         if (reader && result.markup == S_OK)

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "xps/document_failure.h"
+#include "xps/document_status.h"
 #include "xps/text/cff_charset.h"
 #include "xps/text/cff_table.h"
 #include "font_files.h"
@@ -82,12 +84,18 @@ const std::string kCff{1, 0, 4, 1, 0, 1, 1, 1, 2, 'F', 0, 1, 1, 1, 14, 29, 0, 0,
 const std::string kCff2{2, 0, 5, 0, 13, 29, 0, 0, 0, 22, 17, 29, 0, 0, 0, 32, 12, 36, 0, 0, 0, 0, 0, 0, 0, 2, 1, 1, 2, 3,
                         '\x8b', '\x8b', 0, 0, 0, 1, 1, 1, 8, '\x8d', 29, 0, 0, 0, 46, 18, '\x8b', 10};
 
-bool HoldsTogether(const std::string& table, const char* tag, unsigned glyphs = 2)
+// S_OK where the table holds together, or the status checking it throws.
+HRESULT Check(const std::string& table, const char* tag, unsigned glyphs = 2)
 {
     const std::string font = OpenType(table, tag);
     HbBlob blob(hb_blob_create(font.data(), static_cast<unsigned>(font.size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr));
     HbFace face(hb_face_create(blob.get(), 0));
-    return CffTablesHoldTogether(face.get(), glyphs);
+    try {
+        CheckCffTables(face.get(), glyphs);
+    } catch (const DocumentFailure& failure) {
+        return failure.Status();
+    }
+    return S_OK;
 }
 
 std::string Changed(std::string table, std::size_t at, std::string bytes)
@@ -97,10 +105,10 @@ std::string Changed(std::string table, std::size_t at, std::string bytes)
 
 TEST(CffTable, CharStringsThatCannotBeFoundCountedOrBoundedAreRefused)
 {
-    EXPECT_TRUE(HoldsTogether(kCff, "CFF "));
-    EXPECT_TRUE(HoldsTogether(kCff2, "CFF2"));
-    EXPECT_FALSE(HoldsTogether(kCff, "CFF ", 3));
-    EXPECT_FALSE(HoldsTogether(kCff2, "CFF2", 1));
+    EXPECT_EQ(Check(kCff, "CFF "), S_OK);
+    EXPECT_EQ(Check(kCff2, "CFF2"), S_OK);
+    EXPECT_EQ(Check(kCff, "CFF ", 3), DWRITE_E_FILEFORMAT);
+    EXPECT_EQ(Check(kCff2, "CFF2", 1), DWRITE_E_FILEFORMAT);
     const struct {
         const char* what;
         std::string table;
@@ -120,7 +128,7 @@ TEST(CffTable, CharStringsThatCannotBeFoundCountedOrBoundedAreRefused)
         {"CFF2 without Font DICTs", Changed(kCff2, 32, {0, 0, 0, 0}), "CFF2"},
     };
     for (const auto& table : broken)
-        EXPECT_FALSE(HoldsTogether(table.table, table.tag)) << table.what;
+        EXPECT_EQ(Check(table.table, table.tag), DWRITE_E_FILEFORMAT) << table.what;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "xps/document_status.h"
 #include "xps/geometry/path_data.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/markup/xml_space.h"
 
 namespace {
 
@@ -14,18 +15,10 @@ std::string_view Required(Attribute attribute)
     return *attribute;
 }
 
-std::string_view Trimmed(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // One of two words, as XML reads an enumeration or a boolean.
 bool Choice(std::string_view text, std::string_view yes, std::string_view no)
 {
-    text = Trimmed(text);
+    text = TrimXmlSpace(text);
     if (text != yes && text != no)
         ThrowDocument(XPS_E_INVALID_MARKUP);
     return text == yes;
@@ -35,7 +28,7 @@ bool Boolean(Attribute attribute, bool absent)
 {
     if (!attribute)
         return absent;
-    const std::string_view text = Trimmed(*attribute);
+    const std::string_view text = TrimXmlSpace(*attribute);
     if (text == "1")
         return true;
     if (text == "0")

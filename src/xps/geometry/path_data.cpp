@@ -21,6 +21,135 @@ bool IsCommand(char c)
 
 Point Plus(Point p, Point base) { return {p.x + base.x, p.y + base.y}; }
 
+// Data read command by command, each drawn into the emitter as it is read.
+class PathDataReader {
+public:
+    PathDataReader(std::string_view data, PathEmitter& emitter) : m_scanner(data), m_emitter(emitter) {}
+
+    FillRule Read()
+    {
+        const FillRule rule = ReadFillRule();
+        while (!m_scanner.AtEnd()) {
+            const char command = NextCommand();
+            Draw(command);
+            // A comma may part one set of numbers from the next, but must lead to one.
+            if (Upper(command) != 'Z' && m_scanner.Peek() == ',') {
+                m_scanner.Skip();
+                if (!m_scanner.AtNumber())
+                    ThrowDocument(XPS_E_INVALID_MARKUP);
+            }
+        }
+        m_emitter.End(false);
+        return rule;
+    }
+
+private:
+    FillRule ReadFillRule()
+    {
+        if (m_scanner.Peek() != 'F')
+            return FillRule::EvenOdd;
+        m_scanner.Skip();
+        return m_scanner.Flag() ? FillRule::NonZero : FillRule::EvenOdd;
+    }
+
+    // The command the next numbers are for: one named, or the last one repeated.
+    char NextCommand()
+    {
+        const char next = m_scanner.Peek();
+        if (IsCommand(next)) {
+            m_command = next;
+            m_scanner.Skip();
+        } else if (m_command == 0 || Upper(m_command) == 'Z' || !m_scanner.AtNumber()) {
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+        }
+        // Data starts with a move.
+        if (Upper(m_command) != 'M' && !m_started)
+            ThrowDocument(XPS_E_INVALID_MARKUP);
+        m_started = true;
+        return m_command;
+    }
+
+    void Draw(char command)
+    {
+        const char kind = Upper(command);
+        // After Z, drawing goes on in a new figure where the last one began.
+        if (kind != 'M' && kind != 'Z' && !m_emitter.Open())
+            m_emitter.Begin(m_emitter.Current(), true);
+        const Point current = m_emitter.Current();
+        const Point base = IsLower(command) ? current : Point{};
+        switch (kind) {
+        case 'M':
+            m_emitter.Begin(Plus(m_scanner.Pair(), base), true);
+            m_command = IsLower(command) ? 'l' : 'L';
+            break;
+        case 'L':
+            m_emitter.Line(Plus(m_scanner.Pair(), base), true);
+            break;
+        case 'H':
+            m_emitter.Line({m_scanner.Number() + base.x, current.y}, true);
+            break;
+        case 'V':
+            m_emitter.Line({current.x, m_scanner.Number() + base.y}, true);
+            break;
+        case 'C':
+        case 'S':
+            DrawCubic(kind, current, base);
+            break;
+        case 'Q': {
+            const Point control = Plus(m_scanner.Pair(), base);
+            m_scanner.Separator();
+            m_emitter.Quadratic(control, Plus(m_scanner.Pair(), base), true);
+            break;
+        }
+        case 'A':
+            DrawArc(base);
+            break;
+        case 'Z':
+            m_emitter.End(true);
+            break;
+        }
+        m_reflectable = kind == 'C' || kind == 'S';
+    }
+
+    // An S's first control point reflects the last C or S's second, or is the current point.
+    void DrawCubic(char kind, Point current, Point base)
+    {
+        Point control1 = current;
+        if (kind == 'C') {
+            control1 = Plus(m_scanner.Pair(), base);
+            m_scanner.Separator();
+        } else if (m_reflectable) {
+            control1 = {2 * current.x - m_lastControl.x, 2 * current.y - m_lastControl.y};
+        }
+        const Point control2 = Plus(m_scanner.Pair(), base);
+        m_scanner.Separator();
+        m_emitter.Cubic(control1, control2, Plus(m_scanner.Pair(), base), true);
+        m_lastControl = control2;
+    }
+
+    void DrawArc(Point base)
+    {
+        const Point radii = m_scanner.Pair();
+        m_scanner.Separator();
+        const double angle = m_scanner.Number();
+        m_scanner.Separator();
+        const bool largeArc = m_scanner.Flag();
+        m_scanner.Separator();
+        const bool clockwise = m_scanner.Flag();
+        m_scanner.Separator();
+        m_emitter.Arc(Plus(m_scanner.Pair(), base), radii, angle, largeArc, clockwise, true);
+    }
+
+    NumberScanner m_scanner;
+    PathEmitter& m_emitter;
+    // The command being repeated; after M, its L.
+    char m_command = 0;
+    bool m_started = false;
+    // Whether a C or S was just drawn, whose second control point, m_lastControl, the next S reflects.
+    bool m_reflectable = false;
+    Point m_lastControl;
+};
+
 }  // namespace
 
 FillRule ReadPathData(std::string_view data, GeometrySink& sink, SegmentBudget& budget)
@@ -31,95 +160,5 @@ FillRule ReadPathData(std::string_view data, GeometrySink& sink, SegmentBudget& 
 
 FillRule ReadPathData(std::string_view data, PathEmitter& emitter)
 {
-    NumberScanner scanner(data);
-    FillRule rule = FillRule::EvenOdd;
-    if (scanner.Peek() == 'F') {
-        scanner.Skip();
-        rule = scanner.Flag() ? FillRule::NonZero : FillRule::EvenOdd;
-    }
-    char command = 0;
-    bool started = false;
-    // The second control point of a C or S just drawn, which the next S reflects.
-    bool reflectable = false;
-    Point lastControl;
-    while (!scanner.AtEnd()) {
-        const char next = scanner.Peek();
-        if (IsCommand(next)) {
-            command = next;
-            scanner.Skip();
-        } else if (command == 0 || Upper(command) == 'Z' || !scanner.AtNumber()) {
-            ThrowDocument(XPS_E_INVALID_MARKUP);
-        }
-        const char kind = Upper(command);
-        // Data starts with a move; after Z, drawing goes on in a new figure where the last one began.
-        if (kind != 'M' && !started)
-            ThrowDocument(XPS_E_INVALID_MARKUP);
-        started = true;
-        if (kind != 'M' && kind != 'Z' && !emitter.Open())
-            emitter.Begin(emitter.Current(), true);
-        const Point current = emitter.Current();
-        const Point base = IsLower(command) ? current : Point{};
-        bool drewCurve = false;
-        switch (kind) {
-        case 'M':
-            emitter.Begin(Plus(scanner.Pair(), base), true);
-            command = IsLower(command) ? 'l' : 'L';
-            break;
-        case 'L':
-            emitter.Line(Plus(scanner.Pair(), base), true);
-            break;
-        case 'H':
-            emitter.Line({scanner.Number() + base.x, current.y}, true);
-            break;
-        case 'V':
-            emitter.Line({current.x, scanner.Number() + base.y}, true);
-            break;
-        case 'C':
-        case 'S': {
-            Point control1 = current;
-            if (kind == 'C') {
-                control1 = Plus(scanner.Pair(), base);
-                scanner.Separator();
-            } else if (reflectable) {
-                control1 = {2 * current.x - lastControl.x, 2 * current.y - lastControl.y};
-            }
-            const Point control2 = Plus(scanner.Pair(), base);
-            scanner.Separator();
-            emitter.Cubic(control1, control2, Plus(scanner.Pair(), base), true);
-            lastControl = control2;
-            drewCurve = true;
-            break;
-        }
-        case 'Q': {
-            const Point control = Plus(scanner.Pair(), base);
-            scanner.Separator();
-            emitter.Quadratic(control, Plus(scanner.Pair(), base), true);
-            break;
-        }
-        case 'A': {
-            const Point radii = scanner.Pair();
-            scanner.Separator();
-            const double angle = scanner.Number();
-            scanner.Separator();
-            const bool largeArc = scanner.Flag();
-            scanner.Separator();
-            const bool clockwise = scanner.Flag();
-            scanner.Separator();
-            emitter.Arc(Plus(scanner.Pair(), base), radii, angle, largeArc, clockwise, true);
-            break;
-        }
-        case 'Z':
-            emitter.End(true);
-            break;
-        }
-        reflectable = drewCurve;
-        // A comma may part one set of numbers from the next, but must lead to one.
-        if (kind != 'Z' && scanner.Peek() == ',') {
-            scanner.Skip();
-            if (!scanner.AtNumber())
-                ThrowDocument(XPS_E_INVALID_MARKUP);
-        }
-    }
-    emitter.End(false);
-    return rule;
+    return PathDataReader(data, emitter).Read();
 }

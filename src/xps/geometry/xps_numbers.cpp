@@ -7,10 +7,10 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "xps/markup/xml_space.h"
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // The first letter of "Infinity", "INF" or "NaN", as writers spell the values that are no place.
 bool IsUnusableStart(char c) { return c == 'I' || c == 'i' || c == 'N' || c == 'n'; }
@@ -19,7 +19,7 @@ bool IsUnusableStart(char c) { return c == 'I' || c == 'i' || c == 'N' || c == '
 
 void NumberScanner::SkipSpace()
 {
-    while (m_at < m_text.size() && IsSpace(m_text[m_at]))
+    while (m_at < m_text.size() && IsXmlSpace(m_text[m_at]))
         ++m_at;
 }
 

@@ -3,6 +3,7 @@
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/markup/markup_namespaces.h"
+#include "xps/markup/xml_space.h"
 
 void CompatibilityScope::Bind(std::string_view prefix, std::string_view space)
 {
@@ -35,12 +36,12 @@ void CompatibilityScope::Restore(std::size_t mark)
 
 void CompatibilityScope::Ignore(std::string_view prefixes)
 {
-    ForEachName(prefixes, [this](std::string_view prefix) { Declare(std::string(Resolve(prefix))); });
+    ForEachListItem(prefixes, [this](std::string_view prefix) { Declare(std::string(Resolve(prefix))); });
 }
 
 void CompatibilityScope::ProcessContent(std::string_view names)
 {
-    ForEachName(names, [this](std::string_view name) {
+    ForEachListItem(names, [this](std::string_view name) {
         const std::size_t colon = name.find(':');
         if (colon == std::string_view::npos)
             ThrowDocument(XPS_E_INVALID_MARKUP);

@@ -2,7 +2,6 @@
 // namespaces that may be ignored, and the ignored elements whose content stays.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -41,15 +40,3 @@ private:
     std::unordered_set<std::string> m_declared;
     std::vector<std::string> m_added;
 };
-
-// Calls step with each name of a whitespace-separated list.
-template <class Step>
-void ForEachName(std::string_view list, Step step)
-{
-    constexpr std::string_view kSpace = " \t\r\n";
-    for (std::size_t start = list.find_first_not_of(kSpace); start != std::string_view::npos;) {
-        const std::size_t end = std::min(list.find_first_of(kSpace, start), list.size());
-        step(list.substr(start, end - start));
-        start = list.find_first_not_of(kSpace, end);
-    }
-}

@@ -14,6 +14,7 @@
 #include "xps/markup/expanded_name.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/surrogate_pairs.h"
+#include "xps/markup/xml_space.h"
 #include "xps/markup/xps_elements.h"
 
 std::optional<std::string_view> FindAttribute(const std::vector<MarkupAttribute>& attributes, std::string_view name)
@@ -242,7 +243,7 @@ void MarkupReader::Parse::ReadCompatibility(const char** attributes)
         else if (name.local == "ProcessContent")
             m_scope.ProcessContent(value);
         else if (name.local == "MustUnderstand")
-            ForEachName(value, [this](std::string_view prefix) {
+            ForEachListItem(value, [this](std::string_view prefix) {
                 if (!Understood(m_scope.Resolve(prefix)))
                     ThrowDocument(XPS_E_INVALID_MARKUP);
             });
@@ -281,7 +282,7 @@ std::optional<MarkupReader::Parse::Role> MarkupReader::Parse::Alternative(Expand
         if (*required == nullptr)
             ThrowDocument(XPS_E_INVALID_MARKUP);
         bool understood = true;
-        ForEachName(required[1], [&](std::string_view prefix) { understood = understood && Understood(m_scope.Resolve(prefix)); });
+        ForEachListItem(required[1], [&](std::string_view prefix) { understood = understood && Understood(m_scope.Resolve(prefix)); });
         if (!understood)
             return std::nullopt;
     } else if (element.local != "Fallback") {

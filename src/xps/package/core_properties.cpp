@@ -2,6 +2,7 @@
 
 #include "xps/document_failure.h"
 #include "xps/markup/expat_parser.h"
+#include "xps/markup/xml_space.h"
 #include "xps/document_status.h"
 
 namespace {
@@ -55,7 +56,7 @@ std::string Folded(const std::string& text)
 {
     std::string folded;
     for (const char c : text) {
-        const bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        const bool space = IsXmlSpace(c);
         if (space && (folded.empty() || folded.back() == ' '))
             continue;
         folded += space ? ' ' : c;

@@ -28,7 +28,7 @@ struct StartingParts {
 
 PackageReader::PackageReader(int fd) : m_fd(fd)
 {
-    CheckDocument(m_directory.Read(fd));
+    m_directory.Read(fd);
     m_escaped.reserve(m_directory.Parts().size());
     for (const ZipPart& part : m_directory.Parts())
         m_escaped.push_back(ZipNameKey(part.name).escaped);
@@ -169,8 +169,7 @@ std::string PackageReader::Read(std::string_view name) const
     const ZipPart* part = Find(name);
     if (part == nullptr)
         ThrowDocument(XPS_E_MISSING_PART_REFERENCE);
-    std::string bytes;
-    CheckDocument(ReadZipPart(m_fd, *part, bytes));
+    std::string bytes = ReadZipPart(m_fd, *part);
     MarkRead(*part);
     return bytes;
 }
@@ -179,17 +178,16 @@ void PackageReader::Stream(const ZipPart& part, const ZipDataSink& sink) const
 {
     // Smaller parts inflate in less time than a thread takes to start.
     constexpr std::uint64_t kLeastInflatedAhead = 1u << 20;
-    CheckDocument(part.size >= kLeastInflatedAhead ? InflateZipPartAhead(m_fd, part, sink)
-                                                   : InflateZipPart(m_fd, part, sink));
+    if (part.size >= kLeastInflatedAhead)
+        InflateZipPartAhead(m_fd, part, sink);
+    else
+        InflateZipPart(m_fd, part, sink);
     MarkRead(part);
 }
 
 void PackageReader::ReadMarkup(const ZipPart& part, MarkupHandler& handler) const
 {
     MarkupReader reader(handler);
-    Stream(part, [&reader](const unsigned char* data, std::size_t size) {
-        reader.Feed(data, size);
-        return S_OK;
-    });
+    Stream(part, [&reader](const unsigned char* data, std::size_t size) { reader.Feed(data, size); });
     reader.Finish();
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "xps/hex_digit.h"
+#include "xps/markup/xml_space.h"
 #include "xps/package/zip_directory.h"
 
 namespace {
@@ -101,10 +102,7 @@ int ComparePartKeys(const PartKey& a, const PartKey& b)
 
 std::optional<PartReference> ResolvePart(std::string_view from, std::string_view uri)
 {
-    while (!uri.empty() && (uri.front() == ' ' || uri.front() == '\t' || uri.front() == '\r' || uri.front() == '\n'))
-        uri.remove_prefix(1);
-    while (!uri.empty() && (uri.back() == ' ' || uri.back() == '\t' || uri.back() == '\r' || uri.back() == '\n'))
-        uri.remove_suffix(1);
+    uri = TrimXmlSpace(uri);
     PartReference reference;
     if (const std::size_t hash = uri.find('#'); hash != std::string_view::npos) {
         reference.fragment = std::string(uri.substr(hash + 1));

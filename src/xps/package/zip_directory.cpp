@@ -8,26 +8,32 @@
 #include <cerrno>
 #include <numeric>
 
+#include "xps/byte_order.h"
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 
 
-HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
+std::size_t ReadZipBytesUpTo(int fd, std::uint64_t offset, void* data, std::size_t size)
 {
     auto* bytes = static_cast<unsigned char*>(data);
-    while (size > 0) {
-        const ssize_t read = pread(fd, bytes, size, static_cast<off_t>(offset));
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t read = pread(fd, bytes + done, size - done, static_cast<off_t>(offset + done));
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
-            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
+            ThrowDocument(HRESULT_FROM_WIN32(ERROR_READ_FAULT));
         if (read == 0)
-            return OPC_E_ZIP_CORRUPTED_ARCHIVE;
-        bytes += read;
-        offset += static_cast<std::uint64_t>(read);
-        size -= static_cast<std::size_t>(read);
+            break;
+        done += static_cast<std::size_t>(read);
     }
-    return S_OK;
+    return done;
+}
+
+void ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size)
+{
+    if (ReadZipBytesUpTo(fd, offset, data, size) != size)
+        ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
 }
 
 bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize)
@@ -57,17 +63,13 @@ constexpr std::uint16_t kStrongEncryption = 0x0040;
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
 
-std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t U32(const unsigned char* p) { return U16(p) | static_cast<std::uint32_t>(U16(p + 2)) << 16; }
-std::uint64_t U64(const unsigned char* p) { return U32(p) | static_cast<std::uint64_t>(U32(p + 4)) << 32; }
-
 
 // Widens the 32-bit fields that hold 0xFFFFFFFF from a Zip64 extra field, which lists them in this order.
 bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t* fields[], std::size_t count)
 {
     for (std::size_t at = 0; at + 4 <= extraSize;) {
-        const std::uint16_t id = U16(extra + at);
-        const std::size_t size = U16(extra + at + 2);
+        const std::uint32_t id = Little16(extra + at);
+        const std::size_t size = Little16(extra + at + 2);
         if (at + 4 + size > extraSize)
             return false;
         if (id == kZip64Extra) {
@@ -77,7 +79,7 @@ bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t
                     continue;
                 if (read + 8 > size)
                     return false;
-                *fields[i] = U64(extra + at + 4 + read);
+                *fields[i] = Little64(extra + at + 4 + read);
                 read += 8;
             }
             return true;
@@ -92,19 +94,10 @@ bool ApplyZip64(const unsigned char* extra, std::size_t extraSize, std::uint64_t
 std::size_t FindEndRecord(const std::vector<unsigned char>& tail)
 {
     for (std::size_t end = tail.size() - kEndOfDirectorySize + 1; end-- > 0;) {
-        if (U32(&tail[end]) == kEndOfDirectory && end + kEndOfDirectorySize + U16(&tail[end + 20]) == tail.size())
+        if (Little32(&tail[end]) == kEndOfDirectory && end + kEndOfDirectorySize + Little16(&tail[end + 20]) == tail.size())
             return end;
     }
     return std::string::npos;
-}
-
-HRESULT CheckDeclaredSize(std::uint16_t method, std::uint64_t size, std::uint64_t compressedSize)
-{
-    if (!WithinBounds(size, compressedSize))
-        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    if (method == kStored && size != compressedSize)
-        return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-    return S_OK;
 }
 
 // The layouts a data descriptor comes in: with or without its signature, with 4- or 8-byte sizes. .NET
@@ -114,17 +107,17 @@ std::size_t ReadDescriptor(int fd, const ZipEntry& entry, std::uint64_t at, std:
 {
     unsigned char descriptor[24];
     const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof descriptor, next - std::min(next, at)));
-    CheckDocument(ReadZipBytes(fd, at, descriptor, available));
+    ReadZipBytes(fd, at, descriptor, available);
     std::size_t size = 0;
     for (const bool signed_ : {true, false}) {
         for (const bool wide : {true, false}) {
             const std::size_t length = (signed_ ? 4 : 0) + (wide ? 20 : 12);
-            if (length > available || (signed_ && U32(descriptor) != kDataDescriptor))
+            if (length > available || (signed_ && Little32(descriptor) != kDataDescriptor))
                 continue;
             const unsigned char* fields = descriptor + (signed_ ? 4 : 0);
-            const std::uint64_t compressed = wide ? U64(fields + 4) : U32(fields + 4);
-            const std::uint64_t uncompressed = wide ? U64(fields + 12) : U32(fields + 8);
-            if (U32(fields) != entry.crc || compressed != entry.compressedSize || uncompressed != entry.size)
+            const std::uint64_t compressed = wide ? Little64(fields + 4) : Little32(fields + 4);
+            const std::uint64_t uncompressed = wide ? Little64(fields + 12) : Little32(fields + 8);
+            if (Little32(fields) != entry.crc || compressed != entry.compressedSize || uncompressed != entry.size)
                 continue;
             // One that ends where the next entry starts wins; otherwise the first that matches, and what
             // follows it is data between parts.
@@ -156,15 +149,15 @@ void ReadZip64Record(int fd, EndRecord& found)
     unsigned char record64[56];
     if (found.offset < sizeof locator)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-    CheckDocument(ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator));
-    if (U32(locator) != kZip64Locator)
+    ReadZipBytes(fd, found.offset - sizeof locator, locator, sizeof locator);
+    if (Little32(locator) != kZip64Locator)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-    const std::uint64_t offset = U64(locator + 8);
-    CheckDocument(ReadZipBytes(fd, offset, record64, sizeof record64));
-    if (U32(record64) != kZip64EndOfDirectory)
+    const std::uint64_t offset = Little64(locator + 8);
+    ReadZipBytes(fd, offset, record64, sizeof record64);
+    if (Little32(record64) != kZip64EndOfDirectory)
         ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-    found = {offset, U32(record64 + 16), U32(record64 + 20), U64(record64 + 24), U64(record64 + 32),
-             U64(record64 + 40), U64(record64 + 48)};
+    found = {offset, Little32(record64 + 16), Little32(record64 + 20), Little64(record64 + 24), Little64(record64 + 32),
+             Little64(record64 + 40), Little64(record64 + 48)};
 }
 
 // The central directory read a window at a time: a directory of a million entries is never held whole
@@ -185,7 +178,7 @@ public:
         const std::size_t held = m_buffer.size();
         const auto read = static_cast<std::size_t>(std::min<std::uint64_t>(m_unread, std::max(size, kZipChunkSize) - held));
         m_buffer.resize(held + read);
-        CheckDocument(ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read));
+        ReadZipBytes(m_fd, m_offset, m_buffer.data() + held, read);
         m_offset += read;
         m_unread -= read;
     }
@@ -203,17 +196,7 @@ private:
 }  // namespace
 
 
-HRESULT ZipDirectory::Read(int fd)
-{
-    try {
-        ReadDirectory(fd);
-        return S_OK;
-    } catch (const DocumentFailure& failure) {
-        return failure.Status();
-    }
-}
-
-void ZipDirectory::ReadDirectory(int fd)
+void ZipDirectory::Read(int fd)
 {
     m_entries.clear();
     m_parts.clear();
@@ -226,14 +209,14 @@ void ZipDirectory::ReadDirectory(int fd)
 
     const std::size_t tailSize = static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kEndOfDirectorySize + kMaxCommentSize));
     std::vector<unsigned char> tail(tailSize);
-    CheckDocument(ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize));
+    ReadZipBytes(fd, fileSize - tailSize, tail.data(), tailSize);
     const std::size_t end = FindEndRecord(tail);
     if (end == std::string::npos)
         ThrowDocument(OPC_E_ZIP_MISSING_END_OF_CENTRAL_DIRECTORY);
 
     const unsigned char* record = &tail[end];
-    EndRecord found{fileSize - tailSize + end, U16(record + 4), U16(record + 6), U16(record + 8), U16(record + 10),
-                    U32(record + 12), U32(record + 16)};
+    EndRecord found{fileSize - tailSize + end, Little16(record + 4), Little16(record + 6), Little16(record + 8),
+                    Little16(record + 10), Little32(record + 12), Little32(record + 16)};
     if (found.count == 0xFFFF || found.directorySize == 0xFFFFFFFF || found.directoryOffset == 0xFFFFFFFF)
         ReadZip64Record(fd, found);
     const auto [endOffset, disk, directoryDisk, entriesOnDisk, count, directorySize, directoryOffset] = found;
@@ -255,68 +238,70 @@ void ZipDirectory::ReadEntries(int fd, std::uint64_t directoryOffset, std::uint6
     m_entries.reserve(static_cast<std::size_t>(count));
     // The names fill no more than what the records leave of the directory.
     m_names.reserve(static_cast<std::size_t>(directorySize - std::min(directorySize, count * kDirectoryHeaderSize)));
-    HRESULT failure = S_OK;
-    for (std::uint64_t i = 0; i < count && failure == S_OK; ++i) {
-        if (directory.Left() < kDirectoryHeaderSize) {
-            failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-            break;
-        }
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (directory.Left() < kDirectoryHeaderSize)
+            RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(kDirectoryHeaderSize);
         const unsigned char* header = directory.Bytes();
-        const std::size_t recordSize = kDirectoryHeaderSize + U16(header + 28) + U16(header + 30) + U16(header + 32);
-        if (U32(header) != kDirectoryHeader || directory.Left() < recordSize) {
-            failure = OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-            break;
-        }
+        const std::size_t recordSize =
+            kDirectoryHeaderSize + Little16(header + 28) + Little16(header + 30) + Little16(header + 32);
+        if (Little32(header) != kDirectoryHeader || directory.Left() < recordSize)
+            RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
         directory.Want(recordSize);
-        failure = AddEntry(directory.Bytes());
+        AddEntry(directory.Bytes());
         directory.Take(recordSize);
     }
-    // A name repeated before any other failure fails first, as if each name had been looked for as it came.
     if (HasRepeatedName())
         ThrowDocument(OPC_E_ZIP_DUPLICATE_NAME);
-    CheckDocument(failure);
     if (directory.Left() != 0)
         ThrowDocument(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
 }
 
-// Adds the entry of a whole directory record, or gives why it is refused. One refused only for its
-// declared size is added, its name still to be compared with the others'.
-HRESULT ZipDirectory::AddEntry(const unsigned char* header)
+// Adds the entry of a whole directory record, or refuses it. One refused only for its declared size is
+// added first, its name still to be compared with the others'.
+void ZipDirectory::AddEntry(const unsigned char* header)
 {
-    const std::size_t nameSize = U16(header + 28);
-    const std::size_t extraSize = U16(header + 30);
-    const std::uint16_t flags = U16(header + 8);
-    const std::uint16_t method = U16(header + 10);
-    std::uint64_t compressedSize = U32(header + 20);
-    std::uint64_t size = U32(header + 24);
-    std::uint64_t headerOffset = U32(header + 42);
+    const std::size_t nameSize = Little16(header + 28);
+    const std::size_t extraSize = Little16(header + 30);
+    const std::uint32_t flags = Little16(header + 8);
+    const std::uint32_t method = Little16(header + 10);
+    std::uint64_t compressedSize = Little32(header + 20);
+    std::uint64_t size = Little32(header + 24);
+    std::uint64_t headerOffset = Little32(header + 42);
     std::uint64_t* wide[] = {&size, &compressedSize, &headerOffset};
     if (!ApplyZip64(header + kDirectoryHeaderSize + nameSize, extraSize, wide, 3))
-        return OPC_E_ZIP_INCONSISTENT_DIRECTORY;
-    const std::uint64_t disk = U16(header + 34);
+        RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
+    const std::uint64_t disk = Little16(header + 34);
     if (disk != 0 && disk != 0xFFFF)
-        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        RefuseEntries(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     if ((flags & (kEncrypted | kStrongEncryption)) != 0 || (method != kStored && method != kDeflated))
-        return OPC_E_ZIP_UNSUPPORTEDARCHIVE;
+        RefuseEntries(OPC_E_ZIP_UNSUPPORTEDARCHIVE);
     const std::string_view name(reinterpret_cast<const char*>(header + kDirectoryHeaderSize), nameSize);
     // A name with a NUL in it, raw or escaped, would reach C readers as a shorter name, possibly another
     // part's.
     if (name.empty() || name.find('\0') != std::string_view::npos || name.find("%00") != std::string_view::npos)
-        return OPC_E_NONCONFORMING_URI;
+        RefuseEntries(OPC_E_NONCONFORMING_URI);
 
     ZipEntry entry;
     entry.offset = headerOffset;
     entry.compressedSize = compressedSize;
     entry.size = static_cast<std::uint32_t>(size);
-    entry.crc = U32(header + 16);
+    entry.crc = Little32(header + 16);
     entry.nameOffset = static_cast<std::uint32_t>(m_names.size());
     entry.nameSize = static_cast<std::uint16_t>(nameSize);
     entry.deflated = method == kDeflated;
     entry.described = (flags & kHasDataDescriptor) != 0;
     m_names.append(name);
     m_entries.push_back(entry);
-    return CheckDeclaredSize(method, size, compressedSize);
+    if (!WithinBounds(size, compressedSize))
+        RefuseEntries(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
+    if (method == kStored && size != compressedSize)
+        RefuseEntries(OPC_E_ZIP_INCONSISTENT_DIRECTORY);
+}
+
+void ZipDirectory::RefuseEntries(HRESULT status) const
+{
+    ThrowDocument(HasRepeatedName() ? OPC_E_ZIP_DUPLICATE_NAME : status);
 }
 
 bool ZipDirectory::HasRepeatedName() const
@@ -348,22 +333,22 @@ void ZipDirectory::CheckLocalHeaders(int fd, std::uint64_t directoryOffset)
         if (entry->offset != expected)
             ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
         unsigned char header[kLocalHeaderSize];
-        CheckDocument(ReadZipBytes(fd, entry->offset, header, sizeof header));
-        if (U32(header) != kLocalHeader)
+        ReadZipBytes(fd, entry->offset, header, sizeof header);
+        if (Little32(header) != kLocalHeader)
             ThrowDocument(OPC_E_ZIP_CORRUPTED_ARCHIVE);
-        const std::size_t nameSize = U16(header + 26);
-        const std::size_t extraSize = U16(header + 28);
+        const std::size_t nameSize = Little16(header + 26);
+        const std::size_t extraSize = Little16(header + 28);
         variable.resize(nameSize + extraSize);
-        CheckDocument(ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size()));
+        ReadZipBytes(fd, entry->offset + sizeof header, variable.data(), variable.size());
         const std::string_view name(reinterpret_cast<const char*>(variable.data()), nameSize);
-        const std::uint16_t flags = U16(header + 6);
-        if (name != Name(*entry) || U16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
+        const std::uint32_t flags = Little16(header + 6);
+        if (name != Name(*entry) || Little16(header + 8) != (entry->deflated ? kDeflated : kStored) ||
             ((flags & kHasDataDescriptor) != 0) != entry->described)
             ThrowDocument(OPC_E_ZIP_INCONSISTENT_FILEITEM);
 
-        std::uint64_t crc = U32(header + 14);
-        std::uint64_t compressedSize = U32(header + 18);
-        std::uint64_t size = U32(header + 22);
+        std::uint64_t crc = Little32(header + 14);
+        std::uint64_t compressedSize = Little32(header + 18);
+        std::uint64_t size = Little32(header + 22);
         const unsigned char* extra = variable.data() + nameSize;
         std::uint64_t* wide[] = {&size, &compressedSize};
         if (!ApplyZip64(extra, extraSize, wide, 2))

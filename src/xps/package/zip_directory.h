@@ -25,8 +25,10 @@ constexpr std::size_t kZipChunkSize = 64 * 1024;
 
 // Whether a part of this declared size is within the bounds above.
 bool WithinBounds(std::uint64_t size, std::uint64_t compressedSize);
+// Reads up to size bytes at offset, fewer only where the file ends first; gives how many.
+std::size_t ReadZipBytesUpTo(int fd, std::uint64_t offset, void* data, std::size_t size);
 // Reads exactly size bytes at offset; a file that ends first is a corrupted archive.
-HRESULT ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
+void ReadZipBytes(int fd, std::uint64_t offset, void* data, std::size_t size);
 
 // An entry as read from the directory, kept small: a package may have a million of them.
 struct ZipEntry {
@@ -61,18 +63,21 @@ public:
     ZipDirectory& operator=(const ZipDirectory&) = delete;
 
     // Reads the directory of the ZIP file open as fd, checks each entry's local header against it and
-    // joins the parts stored in pieces, without inflating anything.
-    HRESULT Read(int fd);
+    // joins the parts stored in pieces, without inflating anything. Throws DocumentFailure with the
+    // first failure found.
+    void Read(int fd);
 
     const std::vector<ZipPart>& Parts() const { return m_parts; }
 
 private:
     // The stages of Read, each throwing the first failure it finds.
-    void ReadDirectory(int fd);
     void ReadEntries(int fd, std::uint64_t directoryOffset, std::uint64_t directorySize, std::uint64_t count);
     void CheckLocalHeaders(int fd, std::uint64_t directoryOffset);
-    HRESULT AddEntry(const unsigned char* header);
+    void AddEntry(const unsigned char* header);
     bool HasRepeatedName() const;
+    // Fails with a status met reading the entries, unless a name is already repeated: that fails first,
+    // as if each name had been looked for as it came.
+    [[noreturn]] void RefuseEntries(HRESULT status) const;
     void JoinPieces();
     std::string_view Name(const ZipEntry& entry) const { return std::string_view(m_names).substr(entry.nameOffset, entry.nameSize); }
 
@@ -93,9 +98,10 @@ int CompareFolded(std::string_view a, std::string_view b);
 // How many bytes two names start with alike, found a block at a time: names share long prefixes.
 std::size_t SamePrefix(std::string_view a, std::string_view b);
 
-using ZipDataSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
+// Takes a part's bytes a chunk at a time; one that cannot throws, and the inflating stops there.
+using ZipDataSink = std::function<void(const unsigned char* data, std::size_t size)>;
 
 // Inflates a part, piece after piece, into sink, a bounded chunk at a time: each piece fails as soon as
 // it would inflate past its declared size, and has its CRC checked at its end.
-HRESULT InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink);
-HRESULT ReadZipPart(int fd, const ZipPart& part, std::string& bytes);
+void InflateZipPart(int fd, const ZipPart& part, const ZipDataSink& sink);
+std::string ReadZipPart(int fd, const ZipPart& part);

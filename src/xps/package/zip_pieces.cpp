@@ -44,12 +44,12 @@ int CompareFolded(std::string_view a, std::string_view b)
 namespace {
 
 // What an entry's name says of the piece it holds, if it holds one: a part may be stored interleaved,
-// in pieces named from "name/[0].piece" to "name/[n].last.piece". A name that reads as a piece's but has
-// no number is OPC_E_INVALID_PIECE.
+// in pieces named from "name/[0].piece" to "name/[n].last.piece".
 struct ZipPiece {
     // Of the part's name, which the entry's name starts with.
     std::size_t partSize = 0;
-    std::uint32_t number = 0;
+    // Nothing for a name that reads as a piece's but has no number.
+    std::optional<std::uint32_t> number;
     bool last = false;
 };
 
@@ -59,27 +59,25 @@ bool FoldedEqual(std::string_view text, std::string_view lower)
            std::equal(text.begin(), text.end(), lower.begin(), [](char a, char b) { return FoldCase(a) == b; });
 }
 
-HRESULT ParsePiece(std::string_view entry, std::optional<ZipPiece>& piece)
+std::optional<ZipPiece> ParsePiece(std::string_view entry)
 {
-    piece.reset();
     const std::size_t slash = entry.rfind('/');
     if (slash == std::string_view::npos || slash + 1 >= entry.size() || entry[slash + 1] != '[')
-        return S_OK;
+        return std::nullopt;
     const std::string_view last = entry.substr(slash + 2);
     const std::size_t close = last.find(']');
     const std::string_view suffix = close == std::string_view::npos ? std::string_view() : last.substr(close);
     const bool isLast = FoldedEqual(suffix, "].last.piece");
     if (!isLast && !FoldedEqual(suffix, "].piece"))
-        return S_OK;
+        return std::nullopt;
     const std::string_view digits = last.substr(0, close);
     // More digits than any directory holds entries would only overflow.
     if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
-        return OPC_E_INVALID_PIECE;
+        return ZipPiece{slash, std::nullopt, isLast};
     std::uint32_t number = 0;
     for (const char digit : digits)
         number = number * 10 + static_cast<std::uint32_t>(digit - '0');
-    piece = ZipPiece{slash, number, isLast};
-    return S_OK;
+    return ZipPiece{slash, number, isLast};
 }
 
 // Each entry as the part it belongs to, and its place among that part's pieces.
@@ -97,20 +95,23 @@ class Gathering {
 public:
     Gathering(std::vector<ZipEntry>& entries, std::string_view names) : m_entries(entries), m_names(names) {}
 
-    // Gathers the entries up to the first whose name is no piece's, as each would have been looked at
-    // in turn, and gives that one's failure.
-    HRESULT Gather()
+    // Gathers the entries and checks that no part is stored whole twice, or whole and in pieces. A
+    // piece's name without a number fails once the entries before it are gathered and checked, as if
+    // each had been looked at in turn.
+    void Gather()
     {
         m_gathered.reserve(m_entries.size());
         for (std::uint32_t i = 0; i < m_entries.size(); ++i) {
             const std::string_view name = Name(m_entries[i]);
-            std::optional<ZipPiece> piece;
-            if (const HRESULT status = ParsePiece(name, piece); status != S_OK)
-                return Sorted(status);
+            const std::optional<ZipPiece> piece = ParsePiece(name);
+            if (piece && !piece->number) {
+                SortAndCheck();
+                ThrowDocument(OPC_E_INVALID_PIECE);
+            }
             m_gathered.push_back({i, static_cast<std::uint32_t>(piece ? piece->partSize : name.size()),
-                                  piece ? piece->number : 0, piece.has_value(), piece && piece->last});
+                                  piece ? *piece->number : 0, piece.has_value(), piece && piece->last});
         }
-        return Sorted(S_OK);
+        SortAndCheck();
     }
 
     std::size_t Size() const { return m_gathered.size(); }
@@ -126,21 +127,20 @@ public:
     }
 
     // Pieces must run from [0] to the one marked last without a gap or a repeat.
-    HRESULT CheckPieces(std::size_t begin, std::size_t end) const
+    void CheckPieces(std::size_t begin, std::size_t end) const
     {
         for (std::size_t i = begin + 1; i < end; ++i) {
             if (m_gathered[i].number == m_gathered[i - 1].number)
-                return OPC_E_DUPLICATE_PIECE;
+                ThrowDocument(OPC_E_DUPLICATE_PIECE);
         }
         for (std::size_t i = begin; i + 1 < end; ++i) {
             if (m_gathered[i].last)
-                return OPC_E_INVALID_PIECE;
+                ThrowDocument(OPC_E_INVALID_PIECE);
         }
         for (std::size_t i = begin; i < end; ++i) {
             if (m_gathered[i].number != i - begin || (i + 1 == end && !m_gathered[i].last))
-                return OPC_E_MISSING_PIECE;
+                ThrowDocument(OPC_E_MISSING_PIECE);
         }
-        return S_OK;
     }
 
     // Moves the entries, in place, into the order gathered.
@@ -162,14 +162,19 @@ private:
     std::string_view Name(const ZipEntry& entry) const { return m_names.substr(entry.nameOffset, entry.nameSize); }
     std::string_view PartName(const Gathered& g) const { return Name(m_entries[g.entry]).substr(0, g.partSize); }
 
-    HRESULT Sorted(HRESULT status)
+    // Sorts what is gathered by part, and fails for a part stored whole beside another entry.
+    void SortAndCheck()
     {
         std::sort(m_gathered.begin(), m_gathered.end(), [this](const Gathered& a, const Gathered& b) {
             const int order = CompareFolded(PartName(a), PartName(b));
             return order != 0 ? order < 0
                               : std::make_tuple(a.piece, a.number, a.entry) < std::make_tuple(b.piece, b.number, b.entry);
         });
-        return status;
+        for (std::size_t begin = 0, end = 0; begin < m_gathered.size(); begin = end) {
+            end = PartEnd(begin);
+            if (!m_gathered[begin].piece && end - begin > 1)
+                ThrowDocument(OPC_E_DUPLICATE_PART);
+        }
     }
 
     std::vector<ZipEntry>& m_entries;
@@ -184,18 +189,12 @@ private:
 void ZipDirectory::JoinPieces()
 {
     Gathering gathered(m_entries, m_names);
-    const HRESULT unnamed = gathered.Gather();
+    gathered.Gather();
     std::size_t partCount = 0;
     for (std::size_t begin = 0, end = 0; begin < gathered.Size(); begin = end, ++partCount) {
         end = gathered.PartEnd(begin);
-        if (!gathered[begin].piece && end - begin > 1)
-            ThrowDocument(OPC_E_DUPLICATE_PART);
-    }
-    CheckDocument(unnamed);
-    for (std::size_t begin = 0, end = 0; begin < gathered.Size(); begin = end) {
-        end = gathered.PartEnd(begin);
         if (gathered[begin].piece)
-            CheckDocument(gathered.CheckPieces(begin, end));
+            gathered.CheckPieces(begin, end);
     }
 
     gathered.MoveEntries();

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -29,13 +30,14 @@ public:
         m_thread.join();
     }
 
-    // The next chunk into chunk; false at the end, with the inflating's status.
-    bool Next(std::vector<unsigned char>& chunk, HRESULT& status)
+    // The next chunk into chunk; false at the end. Rethrows the inflating's failure once its chunks are taken.
+    bool Next(std::vector<unsigned char>& chunk)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
         if (m_ready.empty()) {
-            status = m_status;
+            if (m_failure)
+                std::rethrow_exception(m_failure);
             return false;
         }
         chunk = std::move(m_ready.front());
@@ -45,19 +47,26 @@ public:
     }
 
 private:
+    // Thrown to stop the inflating once the reader has gone; nothing takes it.
+    struct Stopped {};
+
     void Inflate(int fd, const ZipPart& part)
     {
-        const HRESULT status = InflateZipPart(fd, part, [this](const unsigned char* data, std::size_t size) {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_ready.size() < kChunksAhead || m_stopped; });
-            if (m_stopped)
-                return E_FAIL;  // the reader has gone with a status of its own
-            m_ready.emplace_back(data, data + size);
-            m_changed.notify_all();
-            return S_OK;
-        });
+        std::exception_ptr failure;
+        try {
+            InflateZipPart(fd, part, [this](const unsigned char* data, std::size_t size) {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_ready.size() < kChunksAhead || m_stopped; });
+                if (m_stopped)
+                    throw Stopped();
+                m_ready.emplace_back(data, data + size);
+                m_changed.notify_all();
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_status = status;
+        m_failure = failure;
         m_done = true;
         m_changed.notify_all();
     }
@@ -65,7 +74,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<std::vector<unsigned char>> m_ready;
-    HRESULT m_status = S_OK;
+    std::exception_ptr m_failure;
     bool m_done = false;
     bool m_stopped = false;
     // Last: it starts once the rest exists.
@@ -74,20 +83,17 @@ private:
 
 }  // namespace
 
-HRESULT InflateZipPartAhead(int fd, const ZipPart& part, const ZipDataSink& sink)
+void InflateZipPartAhead(int fd, const ZipPart& part, const ZipDataSink& sink)
 {
     std::optional<InflatingThread> inflating;
     // Without a second thread the part is inflated as it is read.
     try {
         inflating.emplace(fd, part);
     } catch (const std::system_error&) {
-        return InflateZipPart(fd, part, sink);
+        InflateZipPart(fd, part, sink);
+        return;
     }
     std::vector<unsigned char> chunk;
-    HRESULT status = S_OK;
-    while (inflating->Next(chunk, status)) {
-        if (const HRESULT taken = sink(chunk.data(), chunk.size()); taken != S_OK)
-            return taken;
-    }
-    return status;
+    while (inflating->Next(chunk))
+        sink(chunk.data(), chunk.size());
 }

@@ -4,6 +4,6 @@
 
 #include "xps/package/zip_directory.h"
 
-// As InflateZipPart, with the same statuses in the same order: the sink's failure on a chunk comes
-// before any the inflating meets further on. The sink may throw; the inflating stops first.
-HRESULT InflateZipPartAhead(int fd, const ZipPart& part, const ZipDataSink& sink);
+// As InflateZipPart, with the same failures in the same order: what the sink throws on a chunk comes
+// before any failure the inflating meets further on; the inflating stops first.
+void InflateZipPartAhead(int fd, const ZipPart& part, const ZipDataSink& sink);

@@ -28,6 +28,19 @@ std::size_t ProfileComponents(const std::string& profile)
     return space == "CMYK" ? 4 : 0;
 }
 
+// A colour profile's bytes; none where the package lacks it or it cannot be read, which leaves colours
+// in their device space: a profile is never worth a failed print.
+std::string ReadProfile(const PackageReader& package, const std::string& name)
+{
+    if (package.Find(name) == nullptr)
+        return {};
+    try {
+        return package.Read(name);
+    } catch (const DocumentFailure&) {
+        return {};
+    }
+}
+
 PdfValue DeviceSpace(std::size_t components)
 {
     return PdfValue::Name(components == 1 ? "DeviceGray" : components == 4 ? "DeviceCMYK" : "DeviceRGB");
@@ -112,7 +125,6 @@ FontInUse& DocumentResources::Font(const std::string& part, unsigned face)
     bytes.reserve(zipPart->size);
     m_package.Stream(*zipPart, [&bytes](const unsigned char* data, std::size_t size) {
         bytes.insert(bytes.end(), data, data + size);
-        return S_OK;
     });
     FontInUse use;
     use.font = std::make_unique<::Font>(std::move(bytes), part, "", face);
@@ -191,12 +203,9 @@ std::optional<PdfValue> DocumentResources::ColorSpace(const std::string& profile
 {
     auto [found, added] = m_profiles.try_emplace(FoldCase(profile));
     if (added) {
-        const ZipPart* part = m_package.Find(profile);
-        std::string bytes;
-        if (part != nullptr && ReadZipPart(m_package.File(), *part, bytes) == S_OK) {
-            if (const std::size_t n = ProfileComponents(bytes); n != 0)
-                found->second = ColorProfile{WriteIccProfile(m_writer, bytes, static_cast<int>(n), DeviceSpace(n)), n};
-        }
+        const std::string bytes = ReadProfile(m_package, profile);
+        if (const std::size_t n = ProfileComponents(bytes); n != 0)
+            found->second = ColorProfile{WriteIccProfile(m_writer, bytes, static_cast<int>(n), DeviceSpace(n)), n};
     }
     if (!found->second || found->second->components != components)
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/markup/xml_space.h"
 
 namespace {
 
@@ -26,14 +27,12 @@ std::optional<std::array<double, 4>> ReadBox(const std::vector<MarkupAttribute>&
 // A side that is no number at all is broken markup; one too large for any number, a page too large.
 double ReadSide(std::string_view text)
 {
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
+    text = TrimXmlSpace(text);
+    if (text.empty())
         ThrowDocument(XPS_E_INVALID_MARKUP);
     double side = 0;
-    const char* begin = text.data() + first;
-    const char* end = text.data() + last + 1;
-    const auto [stop, error] = std::from_chars(begin, end, side);
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, side);
     if (stop != end || std::isnan(side) || (error != std::errc() && error != std::errc::result_out_of_range))
         ThrowDocument(XPS_E_INVALID_MARKUP);
     if (error == std::errc::result_out_of_range || std::isinf(side))

@@ -4,11 +4,12 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "xps/markup/xml_space.h"
 #include "xps/package/package_reader.h"
 
 std::optional<std::string_view> StaticResourceKey(std::string_view value)
 {
-    const std::size_t open = value.find_first_not_of(" \t\r\n");
+    const std::size_t open = value.find_first_not_of(kXmlSpace);
     if (open == std::string_view::npos || value[open] != '{')
         return std::nullopt;
     const std::size_t close = value.rfind('}');
@@ -16,12 +17,12 @@ std::optional<std::string_view> StaticResourceKey(std::string_view value)
         ThrowDocument(XPS_E_INVALID_MARKUP);
     std::string_view inside = value.substr(open + 1, close - open - 1);
     constexpr std::string_view kStatic = "StaticResource";
-    const std::size_t word = inside.find_first_not_of(" \t\r\n");
+    const std::size_t word = inside.find_first_not_of(kXmlSpace);
     if (word == std::string_view::npos || inside.substr(word, kStatic.size()) != kStatic)
         ThrowDocument(XPS_E_INVALID_MARKUP);
     inside.remove_prefix(word + kStatic.size());
-    const std::size_t first = inside.find_first_not_of(" \t\r\n");
-    const std::size_t last = inside.find_last_not_of(" \t\r\n");
+    const std::size_t first = inside.find_first_not_of(kXmlSpace);
+    const std::size_t last = inside.find_last_not_of(kXmlSpace);
     if (first == std::string_view::npos || first == 0)
         ThrowDocument(XPS_E_INVALID_MARKUP);
     return inside.substr(first, last - first + 1);

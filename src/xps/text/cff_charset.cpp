@@ -12,10 +12,11 @@ constexpr unsigned kCharsetOperator = 15;
 std::vector<std::uint16_t> ReadCids(hb_face_t* face, unsigned glyphCount)
 {
     const FontTable cff(face, HB_TAG('C', 'F', 'F', ' '));
-    CffIndex names;
-    CffIndex top;
-    if (cff.Size() < 4 || !ReadCffIndex(cff, cff.U8(2), false, names) || !ReadCffIndex(cff, names.end, false, top) ||
-        top.count == 0)
+    if (cff.Size() < 4)
+        return {};
+    const CffIndex names = ReadCffIndex(cff, cff.U8(2), false);
+    const CffIndex top = ReadCffIndex(cff, names.end, false);
+    if (top.count == 0)
         return {};
 
     bool cidKeyed = false;

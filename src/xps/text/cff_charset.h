@@ -7,5 +7,6 @@
 
 #include <hb.h>
 
-// For each glyph id, its CID; empty for a font that is not CID-keyed, or whose CFF cannot be read.
+// For each glyph id, its CID; empty for a font that is not CID-keyed, or whose charset cannot be read.
+// A CFF whose INDEXes or top DICT do not hold together fails as CheckCffTables does.
 std::vector<std::uint16_t> ReadCids(hb_face_t* face, unsigned glyphCount);

@@ -88,8 +88,7 @@ Font::Font(std::vector<std::uint8_t> bytes, std::string_view partName, std::stri
     else
         ThrowDocument(DWRITE_E_FILEFORMAT);
     // HarfBuzz reads a broken CFF as having no outlines, and would embed it so.
-    if (!CffTablesHoldTogether(m_face.get(), m_glyphCount))
-        ThrowDocument(DWRITE_E_FILEFORMAT);
+    CheckCffTables(m_face.get(), m_glyphCount);
 
     if (m_outlines == FontOutlines::Cff)
         m_cids = ReadCids(m_face.get(), m_glyphCount);

@@ -6,6 +6,7 @@
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/markup/xml_space.h"
 
 namespace {
 
@@ -19,18 +20,9 @@ struct GlyphMapping {
     double vOffset = 0;
 };
 
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r' || text.front() == '\n'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::size_t Count(std::string_view text, std::size_t least)
 {
-    text = Trim(text);
+    text = TrimXmlSpace(text);
     std::size_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < least)
@@ -40,7 +32,7 @@ std::size_t Count(std::string_view text, std::size_t least)
 
 std::optional<double> OptionalNumber(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimXmlSpace(text);
     if (text.empty())
         return std::nullopt;
     return ParseNumber(text);
@@ -49,7 +41,7 @@ std::optional<double> OptionalNumber(std::string_view text)
 GlyphMapping ParseMapping(std::string_view entry)
 {
     GlyphMapping mapping;
-    entry = Trim(entry);
+    entry = TrimXmlSpace(entry);
     if (!entry.empty() && entry.front() == '(') {
         const std::size_t close = entry.find(')');
         if (close == std::string_view::npos)
@@ -71,7 +63,7 @@ GlyphMapping ParseMapping(std::string_view entry)
         if (count == 4)
             ThrowDocument(XPS_E_INVALID_MARKUP);
     }
-    if (!Trim(fields[0]).empty())
+    if (!TrimXmlSpace(fields[0]).empty())
         mapping.glyph = static_cast<std::uint32_t>(std::min<std::size_t>(Count(fields[0], 0), UINT32_MAX));
     mapping.advance = OptionalNumber(fields[1]);
     mapping.uOffset = OptionalNumber(fields[2]).value_or(0);
@@ -94,6 +86,65 @@ std::u32string CodePoints(const std::u16string& units, std::size_t from, std::si
         text += CodePointAt(units, at);
     return text;
 }
+
+// Indices' entries, separated by semicolons; none where it is absent or blank.
+std::vector<GlyphMapping> ParseMappings(std::optional<std::string_view> indices, SegmentBudget& budget)
+{
+    std::vector<GlyphMapping> mappings;
+    if (!indices || TrimXmlSpace(*indices).empty())
+        return mappings;
+    for (std::size_t at = 0;;) {
+        const std::size_t semicolon = indices->find(';', at);
+        budget.Spend();
+        mappings.push_back(ParseMapping(indices->substr(at, semicolon == std::string_view::npos ? std::string_view::npos : semicolon - at)));
+        if (semicolon == std::string_view::npos)
+            return mappings;
+        at = semicolon + 1;
+    }
+}
+
+// Glyphs placed one after another along the run, from its origin, leftwards for a right-to-left run.
+class GlyphPlacer {
+public:
+    GlyphPlacer(const Font& font, const GlyphRunStyle& style, SegmentBudget& budget)
+        : m_font(font), m_style(style), m_budget(budget), m_scale(style.emSize / std::max(1u, font.UnitsPerEm())),
+          m_emboldened(style.bold ? style.emSize / 50 : 0)
+    {
+    }
+
+    // Advances the pen by advance, in hundredths of the em size, or by the glyph's own advance; u and v
+    // offset the glyph alone. A glyph placed beyond doubles is left out.
+    void Place(std::uint32_t glyph, std::optional<double> advance, double u, double v, std::u32string text)
+    {
+        m_budget.Spend();
+        const double natural =
+            (m_style.sideways ? m_font.VerticalAdvance(glyph) : m_font.Advance(glyph)) * m_scale + m_emboldened;
+        const double step = advance ? *advance * m_style.emSize / 100 : natural;
+        const double offsetU = u * m_style.emSize / 100;
+        double x;
+        if (m_style.bidiLevel % 2 == 1) {
+            m_pen -= step;
+            x = m_pen - offsetU;
+        } else {
+            x = m_pen + offsetU;
+            m_pen += step;
+        }
+        const double y = -v * m_style.emSize / 100;
+        if (std::isfinite(x) && std::isfinite(y))
+            m_placed.push_back({glyph, x, y, std::move(text)});
+    }
+
+    std::vector<PlacedGlyph> Take() { return std::move(m_placed); }
+
+private:
+    const Font& m_font;
+    const GlyphRunStyle& m_style;
+    SegmentBudget& m_budget;
+    const double m_scale;
+    const double m_emboldened;
+    double m_pen = 0;
+    std::vector<PlacedGlyph> m_placed;
+};
 
 }  // namespace
 
@@ -135,65 +186,31 @@ std::vector<PlacedGlyph> LayOutGlyphs(const Font& font, const GlyphRunStyle& sty
     if (unicode.substr(0, 2) == "{}")
         unicode.remove_prefix(2);
     const std::u16string units = Utf16FromUtf8(unicode);
-
-    std::vector<GlyphMapping> mappings;
-    if (indices && !Trim(*indices).empty()) {
-        for (std::size_t at = 0;;) {
-            const std::size_t semicolon = indices->find(';', at);
-            budget.Spend();
-            mappings.push_back(ParseMapping(indices->substr(at, semicolon == std::string_view::npos ? std::string_view::npos : semicolon - at)));
-            if (semicolon == std::string_view::npos)
-                break;
-            at = semicolon + 1;
-        }
-    }
-
-    const double scale = style.emSize / std::max(1u, font.UnitsPerEm());
-    const bool rightToLeft = style.bidiLevel % 2 == 1;
-    std::vector<PlacedGlyph> placed;
-    double pen = 0;
-    std::size_t unit = 0;
-    const double emboldened = style.bold ? style.emSize / 50 : 0;
-    const auto place = [&](std::uint32_t glyph, std::optional<double> advance, double u, double v, std::u32string text) {
-        budget.Spend();
-        const double natural =
-            (style.sideways ? font.VerticalAdvance(glyph) : font.Advance(glyph)) * scale + emboldened;
-        const double step = advance ? *advance * style.emSize / 100 : natural;
-        const double offsetU = u * style.emSize / 100;
-        double x;
-        if (rightToLeft) {
-            pen -= step;
-            x = pen - offsetU;
-        } else {
-            x = pen + offsetU;
-            pen += step;
-        }
-        const double y = -v * style.emSize / 100;
-        if (std::isfinite(x) && std::isfinite(y))
-            placed.push_back({glyph, x, y, std::move(text)});
-    };
+    const std::vector<GlyphMapping> mappings = ParseMappings(indices, budget);
+    GlyphPlacer placer(font, style, budget);
 
     // A cluster "(c:g)" maps its c code units to g glyphs: its own and the next g - 1 mappings'.
+    std::size_t unit = 0;
     std::size_t clusterGlyphsLeft = 0;
     char32_t clusterFirst = 0;
     for (const GlyphMapping& mapping : mappings) {
         if (clusterGlyphsLeft > 0) {
             --clusterGlyphsLeft;
-            place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset, {});
+            placer.Place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset, {});
             continue;
         }
         const std::size_t end = std::min(units.size(), unit + mapping.codeUnits);
         clusterFirst = unit < units.size() ? CodePointAt(units, unit) : 0;
-        place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset,
-              CodePoints(units, unit, end));
+        placer.Place(mapping.glyph.value_or(font.Glyph(clusterFirst)), mapping.advance, mapping.uOffset, mapping.vOffset,
+                     CodePoints(units, unit, end));
         unit = end;
         clusterGlyphsLeft = mapping.glyphs - 1;
     }
     // Characters past the last mapping are drawn one glyph each, as the font maps and spaces them.
     while (unit < units.size()) {
         const char32_t code = CodePointAt(units, unit);
-        place(font.Glyph(code), std::nullopt, 0, 0, std::u32string(1, code));
+        placer.Place(font.Glyph(code), std::nullopt, 0, 0, std::u32string(1, code));
         unit += code > 0xFFFF ? 2 : 1;
     }
-    return placed;
+    return placer.Take();
 }

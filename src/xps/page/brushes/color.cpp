@@ -7,19 +7,12 @@
 #include "xps/document_status.h"
 #include "xps/hex_digit.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/markup/xml_space.h"
 
 namespace {
 
 // ICC profiles hold at most 15 channels.
 constexpr std::size_t kMaxComponents = 15;
-
-std::string_view Trim(std::string_view text)
-{
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 int Hex(char c)
 {
@@ -74,7 +67,7 @@ double SrgbFromLinear(double linear)
 
 XpsColor ParseColor(std::string_view text)
 {
-    text = Trim(text);
+    text = TrimXmlSpace(text);
     XpsColor color;
     if (!text.empty() && text[0] == '#') {
         const std::string_view digits = text.substr(1);
@@ -107,8 +100,8 @@ XpsColor ParseColor(std::string_view text)
         return color;
     }
     if (text.substr(0, 12) == "ContextColor") {
-        const std::string_view rest = Trim(text.substr(12));
-        const std::size_t space = rest.find_first_of(" \t\r\n");
+        const std::string_view rest = TrimXmlSpace(text.substr(12));
+        const std::size_t space = rest.find_first_of(kXmlSpace);
         if (space == std::string_view::npos)
             ThrowDocument(XPS_E_INVALID_MARKUP);
         color.profile = std::string(rest.substr(0, space));

@@ -8,20 +8,11 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
+#include "xps/markup/xml_space.h"
 #include "xps/page/brushes/brush_support.h"
 #include "xps/pdf/pdf_form.h"
 
 namespace {
-
-template <class Step>
-void ForEachWord(std::string_view text, Step step)
-{
-    for (std::size_t start = text.find_first_not_of(" \t\r\n"); start != std::string_view::npos;) {
-        const std::size_t end = std::min(text.find_first_of(" \t\r\n", start), text.size());
-        step(text.substr(start, end - start));
-        start = text.find_first_not_of(" \t\r\n", end);
-    }
-}
 
 // The step between cells: the cell's own size where the brush tiles, and where it does not, far enough
 // that the next would start beyond anything the area shows.
@@ -145,7 +136,7 @@ void BrushPainter::DrawImage(const XmlElement& brush, Surface& cell, const Matri
     if (const std::size_t open = uri.find('{'); open != std::string::npos) {
         const std::string inside = uri.substr(open + 1, uri.rfind('}') - open - 1);
         std::vector<std::string> words;
-        ForEachWord(inside, [&](std::string_view word) { words.emplace_back(word); });
+        ForEachListItem(inside, [&](std::string_view word) { words.emplace_back(word); });
         if (words.size() != 3 || words[0] != "ColorConvertedBitmap")
             ThrowDocument(XPS_E_INVALID_MARKUP);
         uri = words[1];
