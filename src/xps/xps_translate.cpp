@@ -97,16 +97,16 @@ PartCheck CheckPart(const PackageReader& package, const ZipPart& part, bool page
     return result;
 }
 
-// Every part that translating the package did not read is inflated now: checked as an image could be
-// drawn from it, so that no image claims more pixels than can be decoded, and, for a page, its markup
-// read as it passes. A part translating read whole passed checks as strict: a page was read and drawn,
-// an image decoded, a font parsed. Image failures come first, then the failure of the first page in the
-// document's order, as if each check had been a pass of its own.
+// Every part is inflated, but with skipRead those the package's translation has read: checked as an
+// image could be drawn from it, so that no image claims more pixels than can be decoded, and, for a page,
+// its markup read as it passes. A part a whole translation read passed checks as strict: a page was read
+// and drawn, an image decoded, a font parsed. Image failures come first, then the failure of the first
+// page in the document's order, as if each check had been a pass of its own.
 //
 // Two threads share the work, each taking the next part in the directory's order: loading is mostly
 // inflating and parsing pages, which need nothing of one another. Once a part fails no more are taken;
 // every part before it has been, so the first failure in the directory's order is still the one found.
-void CheckParts(const PackageReader& package, const std::function<void()>& progress)
+void CheckParts(const PackageReader& package, bool skipRead, const std::function<void()>& progress)
 {
     const std::vector<ZipPart>& parts = package.Directory().Parts();
     // The first page of each part that is one, by the part's place in the directory.
@@ -121,7 +121,7 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
     std::atomic<bool> failed{false};
     const auto work = [&](bool reports) {
         for (std::size_t i; !failed && (i = next++) < parts.size();) {
-            if (package.WasRead(parts[i]))
+            if (skipRead && package.WasRead(parts[i]))
                 continue;
             checks[i] = CheckPart(package, parts[i], pages[i] != kNoPage);
             if (checks[i].failure != S_OK)
@@ -133,7 +133,7 @@ void CheckParts(const PackageReader& package, const std::function<void()>& progr
     {
         std::uint64_t size = 0;
         for (const ZipPart& part : parts)
-            size += package.WasRead(part) ? 0 : part.size;
+            size += skipRead && package.WasRead(part) ? 0 : part.size;
         std::thread helper;
         // Without a second thread the check is only slower.
         try {
@@ -342,12 +342,12 @@ TranslationStatus TranslateXpsToPdf(int packageFd, const PdfSink& sink, const st
     const HRESULT translated = Guarded([&] {
         Translation translation(packageFd, sink, fontMemory);
         translation.Run();
-        CheckParts(translation.Package(), report);
+        CheckParts(translation.Package(), true, report);
     });
     if (translated == S_OK)
         return {};
     // What loading finds wrong comes first, wherever translating stopped: parts it never reached may be
     // worse. Only a failing package is read a second time.
-    const HRESULT load = Guarded([&] { CheckParts(PackageReader(packageFd), report); });
+    const HRESULT load = Guarded([&] { CheckParts(PackageReader(packageFd), false, report); });
     return load < 0 ? TranslationStatus{load, S_OK} : TranslationStatus{S_OK, translated};
 }
