@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "xps/document_status.h"
-#include "xps/images/image_bounds.h"
 #include "platform.h"
 #include "process.h"
 #include "startup.h"
@@ -324,62 +323,6 @@ TEST_F(XpsDocument, BombsAreRefusedInBoundedMemory)
             EXPECT_LT(run.status, 0) << bomb;
             EXPECT_LT(run.peakKiB - run.startKiB, 64 * 1024) << bomb;
         }
-    }
-}
-
-// Image headers as they stream past: the size is found, and a JPEG cut short is, wherever the chunks
-// happen to break.
-TEST(ImageBounds, ImagesClaimingTooManyPixelsOrCutShortAreRefused)
-{
-    const auto jpeg = [](unsigned side) {
-        const auto hi = static_cast<char>(side >> 8), lo = static_cast<char>(side & 0xFF);
-        return std::string("\xFF\xD8\xFF\xE0\x00\x06JFIF\xFF\xFF\xC2\x00\x11\x08", 16) + hi + lo + hi + lo +
-               std::string(12, '\x01') + "\xFF\xD9";
-    };
-    const auto png = [](unsigned side) {
-        std::string size;
-        for (int shift : {24, 16, 8, 0})
-            size += static_cast<char>(side >> shift & 0xFF);
-        return std::string("\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR", 16) + size + size + std::string(5, '\0');
-    };
-    // A TIFF keeps its directory where it likes: here after the image data.
-    const auto tiff = [](unsigned side) {
-        std::string entry("\x00\x01\x04\x00\x01\x00\x00\x00", 8);
-        std::string value;
-        for (int shift : {0, 8, 16, 24})
-            value += static_cast<char>(side >> shift & 0xFF);
-        std::string width = entry + value, height = width;
-        height[0] = '\x01';
-        return std::string("II*\0\x0C\x00\x00\x00" "data" "\x02\x00", 14) + width + height;
-    };
-    // A JPEG goes on to its end marker through tables, scans of coded data and restarts.
-    const std::string frame("\xFF\xD8\xFF\xC2\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00", 15);
-    const std::string scan("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00" "ab\xFF\x00" "c\xFF\xD0" "d", 17);
-    const std::string tables("\xFF\xC4\x00\x04\xFF\xD9", 6);
-    const std::string whole = frame + scan + tables + scan + "\xFF\xD9" + "trailing";
-    const std::pair<std::string, HRESULT> cases[] = {
-        {whole, S_OK},
-        {whole.substr(0, whole.find("trailing") - 1), WINCODEC_ERR_BADIMAGE},
-        {frame + scan, WINCODEC_ERR_BADIMAGE},
-        {frame + "junk" + scan + "\xFF\xD9", S_OK},
-        {frame + "junk" + scan, WINCODEC_ERR_BADIMAGE},
-        {std::string("\xFF\xD8\xFF\xE1\x10\x00" "Exif", 10), WINCODEC_ERR_BADIMAGE},
-        {jpeg(6000), S_OK},      {jpeg(8000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
-        {png(6000), S_OK},       {png(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
-        {tiff(6000), S_OK},      {tiff(100000), WINCODEC_ERR_IMAGESIZEOUTOFRANGE},
-        {std::string("II+\0\x08\x00\x00\x00", 8), WINCODEC_ERR_BADHEADER},
-        {std::string(4096, '<'), S_OK},
-    };
-    for (const auto& [bytes, expected] : cases) {
-        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-        ImageBounds whole;
-        HRESULT status = whole.Feed(data, bytes.size());
-        EXPECT_EQ(status == S_OK ? whole.Finish() : status, expected) << bytes.size();
-        ImageBounds byByte;
-        status = S_OK;
-        for (std::size_t i = 0; i < bytes.size() && status == S_OK; ++i)
-            status = byByte.Feed(data + i, 1);
-        EXPECT_EQ(status == S_OK ? byByte.Finish() : status, expected) << bytes.size();
     }
 }
 

@@ -15,7 +15,7 @@
 #include "xps/page/document_resources.h"
 #include "xps/document_status.h"
 #include "xps/geometry/pdf_space.h"
-#include "xps/images/image_bounds.h"
+#include "xps/images/image_check.h"
 #include "xps/markup/markup_reader.h"
 #include "xps/package/package_reader.h"
 #include "xps/page/page_reader.h"
@@ -76,13 +76,13 @@ PartCheck CheckPart(const PackageReader& package, const ZipPart& part, bool page
         }
     };
     try {
-        ImageBounds image;
+        ImageCheck image;
         package.Stream(part, [&](const unsigned char* data, std::size_t size) {
             if (reader && result.markup == S_OK)
                 readMarkup([&] { reader->Feed(data, size); });
-            CheckDocument(image.Feed(data, size));
+            image.Feed(data, size);
         });
-        CheckDocument(image.Finish());
+        image.Finish();
         if (reader && result.markup == S_OK)
             readMarkup([&] {
                 reader->Finish();

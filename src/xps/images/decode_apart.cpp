@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
@@ -34,21 +35,22 @@ struct Fields {
     double dpiY;
 };
 
+// The fields an image and its Fields share by name, either way round.
+template <typename Image>
+auto SharedFields(Image& image)
+{
+    return std::tie(image.width, image.height, image.colours, image.bitsPerComponent, image.inverted, image.filter,
+                    image.dpiX, image.dpiY);
+}
+
 // The child sends its image's fields and each of its strings as pieces, then its status; one that fails
 // sends its status alone.
 bool WriteImage(int output, const DecodedImage& image)
 {
     Fields fields{};
-    fields.width = image.width;
-    fields.height = image.height;
-    fields.colours = image.colours;
-    fields.bitsPerComponent = image.bitsPerComponent;
-    fields.inverted = image.inverted;
-    fields.filter = image.filter;
+    SharedFields(fields) = SharedFields(image);
     fields.predicted = image.predictor.has_value();
     fields.predictor = image.predictor.value_or(PngPrediction{});
-    fields.dpiX = image.dpiX;
-    fields.dpiY = image.dpiY;
     if (!WriteFrame(output, &fields, sizeof fields))
         return false;
     for (const std::string* value : {&image.palette, &image.iccProfile, &image.data, &image.alpha}) {
@@ -96,16 +98,9 @@ DecodedImage ReadImageFrom(ChildProcess& child)
     Fields fields{};
     std::memcpy(&fields, piece.data(), sizeof fields);
     DecodedImage image;
-    image.width = fields.width;
-    image.height = fields.height;
-    image.colours = fields.colours;
-    image.bitsPerComponent = fields.bitsPerComponent;
-    image.inverted = fields.inverted;
-    image.filter = fields.filter;
+    SharedFields(image) = SharedFields(fields);
     if (fields.predicted)
         image.predictor = fields.predictor;
-    image.dpiX = fields.dpiX;
-    image.dpiY = fields.dpiY;
     for (std::string* value : {&image.palette, &image.iccProfile, &image.data, &image.alpha})
         ReadPiece(child, *value);
     HRESULT status = E_FAIL;

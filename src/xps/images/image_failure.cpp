@@ -2,7 +2,6 @@
 
 #include "xps/document_failure.h"
 #include "xps/document_status.h"
-#include "xps/images/image_bounds.h"
 
 void ThrowBadImage() { ThrowDocument(WINCODEC_ERR_BADIMAGE); }
 

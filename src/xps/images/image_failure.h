@@ -4,6 +4,10 @@
 
 #include <cstdint>
 
+// Images larger are refused: whatever draws one decodes it whole into memory at four bytes a pixel,
+// however few bytes it was packed into. An A4 page scanned at 600 dpi is 35 million pixels.
+constexpr std::uint64_t kMaxImagePixels = 48u << 20;
+
 [[noreturn]] void ThrowBadImage();
 [[noreturn]] void ThrowBadHeader();
 [[noreturn]] void ThrowImageTooLarge();

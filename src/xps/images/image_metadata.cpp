@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "xps/images/image_bytes.h"
+#include "xps/byte_order.h"
 
 namespace {
 

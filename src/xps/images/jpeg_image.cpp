@@ -1,19 +1,17 @@
 // JPEG: read from its markers alone and passed through as DCTDecode, which takes baseline, extended and
 // progressive Huffman-coded data at 8 bits; anything else is decoded, where libjpeg can.
-#include <cstring>
 #include <map>
 #include <string>
 
-#include "xps/images/image_bytes.h"
+#include "xps/byte_order.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_metadata.h"
 #include "xps/images/image_readers.h"
 #include "xps/images/jpeg_decoder.h"
+#include "xps/images/jpeg_walk.h"
 
 namespace {
 
-constexpr unsigned char kEndOfImage = 0xD9;
-constexpr unsigned char kStartOfScan = 0xDA;
 constexpr unsigned kCentimetresPerInchTimes100 = 254;
 
 struct Resolution {
@@ -21,12 +19,8 @@ struct Resolution {
     double y = 0;
 };
 
+// What the segments other than the frame say.
 struct Markers {
-    unsigned char frame = 0;
-    int precision = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    int components = 0;
     bool adobe = false;
     Resolution jfif;
     Resolution exif;
@@ -36,12 +30,6 @@ struct Markers {
     bool profileBroken = false;
 };
 
-bool IsFrame(unsigned char marker)
-{
-    // C4 (DHT), C8 (reserved) and CC (DAC) sit among the frame markers.
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
 Resolution Density(unsigned units, double x, double y)
 {
     if (units == 1)
@@ -49,18 +37,6 @@ Resolution Density(unsigned units, double x, double y)
     if (units == 2)
         return {x * kCentimetresPerInchTimes100 / 100, y * kCentimetresPerInchTimes100 / 100};
     return {};
-}
-
-void ReadFrame(Markers& markers, unsigned char marker, std::string_view segment)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(segment.data());
-    CheckImage(markers.frame == 0 && segment.size() >= 6);
-    markers.frame = marker;
-    markers.precision = p[0];
-    markers.height = Big16(p + 1);
-    markers.width = Big16(p + 3);
-    markers.components = p[5];
-    CheckImage(segment.size() >= 6 + 3 * std::size_t{p[5]});
 }
 
 void ReadJfif(Markers& markers, std::string_view segment)
@@ -130,9 +106,7 @@ std::string JoinedProfile(const Markers& markers)
 
 void ReadSegment(Markers& markers, unsigned char marker, std::string_view segment)
 {
-    if (IsFrame(marker))
-        ReadFrame(markers, marker, segment);
-    else if (marker == 0xE0)
+    if (marker == 0xE0)
         ReadJfif(markers, segment);
     else if (marker == 0xE1)
         ReadExif(markers, segment);
@@ -142,57 +116,9 @@ void ReadSegment(Markers& markers, unsigned char marker, std::string_view segmen
         markers.adobe = true;
 }
 
-// Skips a scan's entropy-coded data, which ends at the first marker other than a stuffed zero or a
-// restart; a JPEG cut short inside it is refused.
-std::size_t SkipScanData(std::string_view bytes, std::size_t at)
+bool PassesThrough(const JpegFrame& frame)
 {
-    for (;;) {
-        const void* found = std::memchr(bytes.data() + at, 0xFF, bytes.size() - at);
-        CheckImage(found != nullptr);
-        at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
-        CheckImage(at + 1 < bytes.size());
-        const auto next = static_cast<unsigned char>(bytes[at + 1]);
-        if (next != 0x00 && next != 0xFF && (next < 0xD0 || next > 0xD7))
-            return at;
-        at += next == 0xFF ? 1 : 2;
-    }
-}
-
-Markers ReadMarkers(std::string_view bytes)
-{
-    Markers markers;
-    bool scanned = false;
-    std::size_t at = 2;
-    for (;;) {
-        // Fill bytes, and junk before a marker, are passed over as libjpeg passes them.
-        while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) != 0xFF)
-            ++at;
-        while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) == 0xFF)
-            ++at;
-        CheckImage(at < bytes.size());
-        const auto marker = static_cast<unsigned char>(bytes[at++]);
-        if (marker == kEndOfImage) {
-            CheckImage(scanned);
-            return markers;
-        }
-        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01)
-            continue;
-        CheckImage(marker != 0xD8 && bytes.size() - at >= 2);
-        const std::size_t length = Big16(reinterpret_cast<const unsigned char*>(bytes.data() + at));
-        CheckImage(length >= 2 && bytes.size() - at >= length);
-        ReadSegment(markers, marker, bytes.substr(at + 2, length - 2));
-        at += length;
-        if (marker == kStartOfScan) {
-            CheckImage(markers.frame != 0);
-            scanned = true;
-            at = SkipScanData(bytes, at);
-        }
-    }
-}
-
-bool PassesThrough(const Markers& markers)
-{
-    return markers.frame <= 0xC2 && markers.precision == 8;
+    return frame.marker <= 0xC2 && frame.precision == 8;
 }
 
 PdfColours Colours(int components)
@@ -205,13 +131,18 @@ PdfColours Colours(int components)
 
 DecodedImage ReadJpeg(std::string_view bytes)
 {
-    const Markers markers = ReadMarkers(bytes);
-    CheckImageSize(markers.width, markers.height);
+    Markers markers;
+    JpegWalk walk;
+    walk.Walk(bytes, [&markers](unsigned char marker, std::string_view segment) {
+        ReadSegment(markers, marker, segment);
+    });
+    walk.Finish();
+    const JpegFrame& frame = walk.Frame();
     DecodedImage image;
-    if (PassesThrough(markers)) {
-        image.width = markers.width;
-        image.height = markers.height;
-        image.colours = Colours(markers.components);
+    if (PassesThrough(frame)) {
+        image.width = frame.width;
+        image.height = frame.height;
+        image.colours = Colours(frame.components);
         image.filter = PdfFilter::DCTDecode;
         image.data = std::string(bytes);
     } else {

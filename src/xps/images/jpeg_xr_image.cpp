@@ -7,7 +7,7 @@
 #include <JXRGlue.h>
 
 #include "xps/images/decode_apart.h"
-#include "xps/images/image_bytes.h"
+#include "xps/byte_order.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_metadata.h"
 #include "xps/images/image_readers.h"

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "xps/deflate/inflate.h"
-#include "xps/images/image_bytes.h"
+#include "xps/byte_order.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_metadata.h"
 #include "xps/images/image_readers.h"
@@ -14,6 +14,8 @@
 namespace {
 
 constexpr std::size_t kSignature = 8;
+constexpr std::size_t kHeaderBody = 13;
+static_assert(kPngHeaderSize == kSignature + 12 + kHeaderBody);
 constexpr std::size_t kMaxProfile = 16u << 20;
 constexpr double kInchesPerMetre = 0.0254;
 
@@ -49,10 +51,29 @@ bool ValidDepth(int colourType, int depth)
     }
 }
 
-void ReadHeader(PngChunks& chunks, std::string_view body)
+struct Chunk {
+    std::string_view type;
+    std::string_view body;
+    bool damaged;
+};
+
+// The chunk at the offset, which must lie within the bytes; damaged where its CRC does not match.
+Chunk ChunkAt(std::string_view bytes, std::size_t at)
 {
-    CheckImage(body.size() == 13);
-    const auto* p = reinterpret_cast<const unsigned char*>(body.data());
+    CheckImage(bytes.size() >= at && bytes.size() - at >= 12);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+    const std::size_t length = Big32(p);
+    CheckImage(length <= bytes.size() - at - 12);
+    const bool damaged = Crc32(0, p + 4, length + 4) != Big32(p + 8 + length);
+    return {bytes.substr(at + 4, 4), bytes.substr(at + 8, length), damaged};
+}
+
+// The first chunk, which must be a whole IHDR.
+void ReadHeader(PngChunks& chunks, std::string_view bytes)
+{
+    const Chunk header = ChunkAt(bytes, kSignature);
+    CheckImage(header.type == "IHDR" && !header.damaged && header.body.size() == kHeaderBody);
+    const auto* p = reinterpret_cast<const unsigned char*>(header.body.data());
     chunks.width = Big32(p);
     chunks.height = Big32(p + 4);
     chunks.depth = p[8];
@@ -92,29 +113,18 @@ void ReadChunk(PngChunks& chunks, std::string_view type, std::string_view body)
 PngChunks ReadChunks(std::string_view bytes)
 {
     PngChunks chunks;
-    std::size_t at = kSignature;
-    for (bool first = true;; first = false) {
-        CheckImage(bytes.size() - at >= 12);
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
-        const std::size_t length = Big32(p);
-        CheckImage(length <= bytes.size() - at - 12);
-        const std::string_view type = bytes.substr(at + 4, 4);
-        const std::string_view body = bytes.substr(at + 8, length);
-        const std::uint32_t crc = Crc32(0, p + 4, length + 4);
-        const bool critical = (type[0] & 0x20) == 0;
-        at += 12 + length;
-        CheckImage(first == (type == "IHDR"));
+    ReadHeader(chunks, bytes);
+    for (std::size_t at = kPngHeaderSize;;) {
+        const Chunk chunk = ChunkAt(bytes, at);
+        at += 12 + chunk.body.size();
+        CheckImage(chunk.type != "IHDR");
         // As libpng does: a damaged ancillary chunk is left out, a damaged critical one is fatal.
-        if (crc != Big32(p + 8 + length)) {
-            CheckImage(!critical);
-            continue;
-        }
-        if (first)
-            ReadHeader(chunks, body);
-        else if (type == "IEND")
+        if (chunk.damaged)
+            CheckImage((chunk.type[0] & 0x20) != 0);
+        else if (chunk.type == "IEND")
             return chunks;
         else
-            ReadChunk(chunks, type, body);
+            ReadChunk(chunks, chunk.type, chunk.body);
     }
 }
 
@@ -176,6 +186,12 @@ DecodedImage PassedThrough(const PngChunks& chunks)
 }
 
 }  // namespace
+
+void CheckPngHeader(std::string_view bytes)
+{
+    PngChunks chunks;
+    ReadHeader(chunks, bytes);
+}
 
 DecodedImage ReadPng(std::string_view bytes)
 {

@@ -9,22 +9,41 @@ bool Starts(std::string_view bytes, std::string_view signature) { return bytes.s
 
 DecodedImage ReadAnyImage(std::string_view bytes)
 {
-    using namespace std::string_view_literals;
-    if (Starts(bytes, "\xFF\xD8\xFF"sv))
+    switch (FormatOf(bytes)) {
+    case ImageFormat::Jpeg:
         return ReadJpeg(bytes);
-    if (Starts(bytes, "\x89PNG\r\n\x1A\n"sv))
+    case ImageFormat::Png:
         return ReadPng(bytes);
-    if (Starts(bytes, "II*\0"sv) || Starts(bytes, "MM\0*"sv))
+    case ImageFormat::Tiff:
         return ReadTiff(bytes);
-    if (Starts(bytes, "II+\0"sv) || Starts(bytes, "MM\0+"sv))
+    case ImageFormat::BigTiff:
         ThrowBadHeader();
-    // HD Photo, later JPEG XR: a TIFF-like header of its own.
-    if (Starts(bytes, "II\xBC"sv))
+    case ImageFormat::JpegXr:
         return ReadJpegXr(bytes);
+    case ImageFormat::None:
+        break;
+    }
     ThrowBadImage();
 }
 
 }  // namespace
+
+ImageFormat FormatOf(std::string_view bytes)
+{
+    using namespace std::string_view_literals;
+    if (Starts(bytes, "\xFF\xD8\xFF"sv))
+        return ImageFormat::Jpeg;
+    if (Starts(bytes, "\x89PNG\r\n\x1A\n"sv))
+        return ImageFormat::Png;
+    if (Starts(bytes, "II*\0"sv) || Starts(bytes, "MM\0*"sv))
+        return ImageFormat::Tiff;
+    if (Starts(bytes, "II+\0"sv) || Starts(bytes, "MM\0+"sv))
+        return ImageFormat::BigTiff;
+    // HD Photo, later JPEG XR: a TIFF-like header of its own.
+    if (Starts(bytes, "II\xBC"sv))
+        return ImageFormat::JpegXr;
+    return ImageFormat::None;
+}
 
 DecodedImage ReadImage(std::string_view bytes)
 {

@@ -263,6 +263,13 @@ double Resolution(TIFF* tiff, ttag_t tag, std::uint16_t unit)
 
 }  // namespace
 
+void CheckTiffHeader(std::string_view bytes)
+{
+    TiffSource source{bytes};
+    const Tiff tiff(source);
+    ReadLayout(tiff.get());
+}
+
 DecodedImage ReadTiff(std::string_view bytes)
 {
     TiffSource source{bytes};
