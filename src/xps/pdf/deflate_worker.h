@@ -2,12 +2,10 @@
 // while the next page is drawn.
 #pragma once
 
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
+
+#include "xps/process/hand_off.h"
 
 class DeflateWorker {
 public:
@@ -25,12 +23,9 @@ public:
 private:
     void Run();
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::optional<std::string> m_input;
-    std::optional<std::string> m_output;
-    std::exception_ptr m_failure;
-    bool m_stopping = false;
+    HandOff<std::string> m_input{1};
+    HandOff<std::string> m_output{1};
+    bool m_begun = false;
     // Started with the first stream: most documents' other streams are small.
     std::thread m_thread;
 };
