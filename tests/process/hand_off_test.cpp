@@ -33,6 +33,22 @@ TEST(HandOff, ItemsArriveInOrderWithinTheBound)
     EXPECT_TRUE(thirdPut);
     EXPECT_EQ(handOff.Take(), std::nullopt);
     EXPECT_EQ(handOff.TryTake(), std::nullopt);
+
+    // Sized items: one larger than the room left still goes in, and holds the rest back until taken.
+    HandOff<int> sized(10);
+    EXPECT_TRUE(sized.Put(1, 6));
+    EXPECT_TRUE(sized.Put(2, 100));
+    std::atomic<bool> smallPut{false};
+    std::thread smallGiver([&] {
+        EXPECT_TRUE(sized.Put(3, 1));
+        smallPut = true;
+    });
+    EXPECT_EQ(sized.Take(), 1);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(smallPut);
+    EXPECT_EQ(sized.Take(), 2);
+    smallGiver.join();
+    EXPECT_EQ(sized.Take(), 3);
 }
 
 TEST(HandOff, TheGiversFailureComesAfterItsItemsAndStays)

@@ -1,7 +1,9 @@
 #include "xps/page/painting_thread.h"
 
 #include <deque>
-#include <iterator>
+#include <exception>
+#include <limits>
+#include <optional>
 #include <utility>
 
 #include "xps/document_failure.h"
@@ -13,6 +15,9 @@ constexpr std::size_t kBatch = 256;
 // What may wait to be painted, in bytes of the trees' text and nodes: a few batches of small trees, or
 // one large one, so that reading ahead holds little of a page, however many pages it runs ahead.
 constexpr std::size_t kMostHandedBytes = std::size_t{1} << 20;
+// The painted are given back without waiting: the reading thread frees them before each hand-over, so
+// they are never more than the batches handed.
+constexpr std::size_t kNoBound = std::numeric_limits<std::size_t>::max();
 constexpr std::size_t kNodeBytes = 64;
 
 std::size_t Bytes(const XmlElement& element)
@@ -27,18 +32,15 @@ std::size_t Bytes(const XmlElement& element)
 
 }  // namespace
 
-PaintingThread::PaintingThread() : m_thread([this] { Run(); })
+PaintingThread::PaintingThread() : m_handed(kMostHandedBytes), m_painted(kNoBound), m_thread([this] { Run(); })
 {
     m_batch.reserve(kBatch);
 }
 
 PaintingThread::~PaintingThread()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-    }
-    m_changed.notify_all();
+    m_painted.Stop();
+    m_handed.Close();
     m_thread.join();
 }
 
@@ -58,37 +60,26 @@ void PaintingThread::Hand(Command command)
         Send();
 }
 
+// Frees what was painted, and rethrows the painting's failure once the batches before it are freed.
 void PaintingThread::Send()
 {
-    std::vector<std::vector<Command>> painted;
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_handedBytes < kMostHandedBytes || m_failure; });
-        CheckPainting();
-        std::move(m_batch.begin(), m_batch.end(), std::back_inserter(m_handed));
-        m_handedBytes += m_batchBytes;
-        std::swap(painted, m_painted);
-        m_changed.notify_all();
+    while (m_painted.TryTake()) {
     }
-    m_batch.clear();
+    // Refused once the painting has failed, which then ends what was painted.
+    if (!m_handed.Put(std::exchange(m_batch, {}), m_batchBytes)) {
+        while (m_painted.Take()) {
+        }
+    }
+    m_batch.reserve(kBatch);
     m_batchBytes = 0;
-}
-
-// Rethrows the painting's failure, with the lock held.
-void PaintingThread::CheckPainting()
-{
-    if (m_failure)
-        std::rethrow_exception(m_failure);
 }
 
 void PaintingThread::Finish()
 {
     Send();
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_finishing = true;
-    m_changed.notify_all();
-    m_changed.wait(lock, [this] { return m_done || m_failure; });
-    CheckPainting();
+    m_handed.Close();
+    while (m_painted.Take()) {
+    }
 }
 
 void PaintingThread::Run()
@@ -96,23 +87,10 @@ void PaintingThread::Run()
     // The canvases begun, kept where the painter holds them until they end.
     std::deque<XmlElement> canvases;
     Painter* painter = nullptr;
-    std::unique_lock<std::mutex> lock(m_mutex);
-    for (;;) {
-        m_changed.wait(lock, [this] { return !m_handed.empty() || m_finishing || m_stopping; });
-        if (m_stopping)
-            return;
-        if (m_handed.empty()) {
-            m_done = true;
-            m_changed.notify_all();
-            return;
-        }
-        std::vector<Command> batch = std::exchange(m_handed, {});
-        m_handedBytes = 0;
-        m_changed.notify_all();
-        lock.unlock();
-        std::exception_ptr failure;
+    std::exception_ptr failure;
+    while (std::optional<Batch> batch = m_handed.Take()) {
         try {
-            for (Command& command : batch) {
+            for (Command& command : *batch) {
                 if (command.step == Step::Then) {
                     painter = command.then();
                 } else if (painter == nullptr) {
@@ -130,12 +108,10 @@ void PaintingThread::Run()
         } catch (...) {
             failure = std::current_exception();
         }
-        lock.lock();
-        m_painted.push_back(std::move(batch));
-        if (failure) {
-            m_failure = failure;
-            m_changed.notify_all();
-            return;
-        }
+        if (!m_painted.Put(std::move(*batch)) || failure)
+            break;
     }
+    m_painted.Close(failure);
+    // Wakes the reading thread, should it wait to hand more over after the painting failed.
+    m_handed.Stop();
 }

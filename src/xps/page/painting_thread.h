@@ -2,16 +2,14 @@
 // small shapes the two take about as long, and neither waits for the other at the end of a page.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
-#include <exception>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "xps/page/page_reader.h"
 #include "xps/page/painter.h"
+#include "xps/process/hand_off.h"
 
 class PaintingThread final : public PageDrawer {
 public:
@@ -40,25 +38,19 @@ private:
         std::function<Painter*()> then;
     };
 
+    using Batch = std::vector<Command>;
+
     void Hand(Command command);
     void Send();
-    void CheckPainting();
     void Run();
 
     // Commands go over in batches: handing over each Path would cost more than painting it.
-    std::vector<Command> m_batch;
+    Batch m_batch;
     std::size_t m_batchBytes = 0;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Command> m_handed;
-    std::size_t m_handedBytes = 0;
+    HandOff<Batch> m_handed;
     // Painted, and given back to be freed where they were made: freeing them on the painting thread
-    // would have the two threads contend for the allocator.
-    std::vector<std::vector<Command>> m_painted;
-    std::exception_ptr m_failure;
-    bool m_finishing = false;
-    bool m_done = false;
-    bool m_stopping = false;
+    // would have the two threads contend for the allocator. Closed with the painting's failure.
+    HandOff<Batch> m_painted;
     // Last: it starts once the rest exists.
     std::thread m_thread;
 };

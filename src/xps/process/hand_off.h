@@ -11,7 +11,8 @@
 #include <optional>
 #include <utility>
 
-// For one giving thread and one taking thread.
+// For one giving thread and one taking thread. Each item has a size, one unless given, and the queue is
+// full once the sizes it holds reach its capacity.
 template <class T>
 class HandOff {
 public:
@@ -19,14 +20,16 @@ public:
     HandOff(const HandOff&) = delete;
     HandOff& operator=(const HandOff&) = delete;
 
-    // Waits for room; false, with item dropped, once the taker has stopped.
-    bool Put(T item)
+    // Waits for room, which an item of any size fits; false, with item dropped, once the taker has
+    // stopped.
+    bool Put(T item, std::size_t size = 1)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_room.wait(lock, [this] { return m_items.size() < m_capacity || m_stopped; });
+        m_room.wait(lock, [this] { return m_held < m_capacity || m_stopped; });
         if (m_stopped)
             return false;
-        m_items.push_back(std::move(item));
+        m_items.emplace_back(std::move(item), size);
+        m_held += size;
         m_filled.notify_one();
         return true;
     }
@@ -72,7 +75,8 @@ private:
                 std::rethrow_exception(m_failure);
             return std::nullopt;
         }
-        std::optional<T> item(std::move(m_items.front()));
+        std::optional<T> item(std::move(m_items.front().first));
+        m_held -= m_items.front().second;
         m_items.pop_front();
         m_room.notify_one();
         return item;
@@ -83,7 +87,8 @@ private:
     // Two, so that each side wakes only for what it waits for.
     std::condition_variable m_room;
     std::condition_variable m_filled;
-    std::deque<T> m_items;
+    std::deque<std::pair<T, std::size_t>> m_items;
+    std::size_t m_held = 0;
     std::exception_ptr m_failure;
     bool m_closed = false;
     bool m_stopped = false;
