@@ -1,15 +1,16 @@
 #include "xps/package/zip_read_ahead.h"
 
-#include <condition_variable>
-#include <deque>
-#include <exception>
-#include <mutex>
+#include <cstddef>
 #include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "xps/process/hand_off.h"
+
 namespace {
+
+using Chunk = std::vector<unsigned char>;
 
 // Chunks inflated and not yet taken: a quarter of a MiB at most.
 constexpr std::size_t kChunksAhead = 4;
@@ -22,29 +23,12 @@ public:
     InflatingThread& operator=(const InflatingThread&) = delete;
     ~InflatingThread()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stopped = true;
-        }
-        m_changed.notify_all();
+        m_chunks.Stop();
         m_thread.join();
     }
 
-    // The next chunk into chunk; false at the end. Rethrows the inflating's failure once its chunks are taken.
-    bool Next(std::vector<unsigned char>& chunk)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
-        if (m_ready.empty()) {
-            if (m_failure)
-                std::rethrow_exception(m_failure);
-            return false;
-        }
-        chunk = std::move(m_ready.front());
-        m_ready.pop_front();
-        m_changed.notify_all();
-        return true;
-    }
+    // The next chunk; none at the end. Rethrows the inflating's failure once its chunks are taken.
+    std::optional<Chunk> Next() { return m_chunks.Take(); }
 
 private:
     // Thrown to stop the inflating once the reader has gone; nothing takes it.
@@ -52,31 +36,18 @@ private:
 
     void Inflate(int fd, const ZipPart& part)
     {
-        std::exception_ptr failure;
         try {
             InflateZipPart(fd, part, [this](const unsigned char* data, std::size_t size) {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_ready.size() < kChunksAhead || m_stopped; });
-                if (m_stopped)
+                if (!m_chunks.Put(Chunk(data, data + size)))
                     throw Stopped();
-                m_ready.emplace_back(data, data + size);
-                m_changed.notify_all();
             });
+            m_chunks.Close();
         } catch (...) {
-            failure = std::current_exception();
+            m_chunks.Close(std::current_exception());
         }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_failure = failure;
-        m_done = true;
-        m_changed.notify_all();
     }
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::vector<unsigned char>> m_ready;
-    std::exception_ptr m_failure;
-    bool m_done = false;
-    bool m_stopped = false;
+    HandOff<Chunk> m_chunks{kChunksAhead};
     // Last: it starts once the rest exists.
     std::thread m_thread;
 };
@@ -93,7 +64,6 @@ void InflateZipPartAhead(int fd, const ZipPart& part, const ZipDataSink& sink)
         InflateZipPart(fd, part, sink);
         return;
     }
-    std::vector<unsigned char> chunk;
-    while (inflating->Next(chunk))
-        sink(chunk.data(), chunk.size());
+    while (std::optional<Chunk> chunk = inflating->Next())
+        sink(chunk->data(), chunk->size());
 }
