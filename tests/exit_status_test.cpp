@@ -5,8 +5,8 @@
 #include <type_traits>
 
 #include "recorder.h"
-#include "scope.h"
-#include "status.h"
+#include "submit/scope.h"
+#include "submit/status.h"
 #include "tool_run.h"
 
 namespace {

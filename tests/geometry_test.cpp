@@ -7,7 +7,7 @@
 #include "xps/geometry/arc.h"
 #include "xps/geometry/bounds.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/geometry/geometry_builder.h"
 #include "xps/geometry/line_caps.h"
 #include "xps/geometry/path_data.h"

@@ -1,7 +1,7 @@
 // The names jobs are listed under: what CUPS shows as typed, never as "Untitled".
 #include <gtest/gtest.h>
 
-#include "job_name.h"
+#include "platform/linux/print/job_name.h"
 
 namespace {
 

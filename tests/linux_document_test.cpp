@@ -17,12 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "platform.h"
 #include "process.h"
-#include "startup.h"
-#include "unique_fd.h"
-#include "render_process.h"
+#include "platform/linux/startup.h"
+#include "platform/linux/unique_fd.h"
+#include "platform/linux/document/render_process.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/xml_element.h"
 

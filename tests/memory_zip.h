@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 
 namespace memory_zip {
 

@@ -10,7 +10,7 @@
 
 #include "platform.h"
 #include "print_server.h"
-#include "print_status.h"
+#include "platform/linux/print/print_status.h"
 #include "stalling_relay.h"
 
 namespace {

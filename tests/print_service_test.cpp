@@ -9,7 +9,7 @@
 
 #include "platform.h"
 #include "print_server.h"
-#include "print_status.h"
+#include "platform/linux/print/print_status.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // a 32-bit status becomes an 8-bit exit status that is never 0 for a failure.
 #include <gtest/gtest.h>
 
-#include "startup.h"
+#include "platform/linux/startup.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "process.h"
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 #include "xps/xps_translate.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "status.h"
-#include "submit.h"
+#include "submit/status.h"
+#include "submit/submit.h"
 
 int wmain(int argc, wchar_t* argv[])
 {

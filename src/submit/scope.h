@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform.h"
-#include "status.h"
+#include "submit/status.h"
 
 // Membership of the multithreaded apartment. It exists only once CoInitializeEx succeeded
 // (S_FALSE included), so CoUninitialize always balances a success and never follows a failure.

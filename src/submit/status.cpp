@@ -1,4 +1,4 @@
-#include "status.h"
+#include "submit/status.h"
 
 HRESULT CheckStatus(HRESULT status)
 {

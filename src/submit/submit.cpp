@@ -1,7 +1,7 @@
-#include "submit.h"
+#include "submit/submit.h"
 
-#include "scope.h"
-#include "status.h"
+#include "submit/scope.h"
+#include "submit/status.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "xps/document_failure.h"
 #include "xps/page/document_resources.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/geometry/pdf_space.h"
 #include "xps/images/image_check.h"
 #include "xps/markup/markup_reader.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "startup.h"
+#include "platform/linux/startup.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "job_name.h"
-#include "startup.h"
+#include "platform/linux/print/job_name.h"
+#include "platform/linux/startup.h"
 
 namespace {
 

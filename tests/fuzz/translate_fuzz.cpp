@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "fuzz_check.h"
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 #include "xps/xps_translate.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "print_server.h"
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "xps/document_status.h"
-#include "render_process.h"
+#include "platform/linux/statuses.h"
+#include "platform/linux/document/render_process.h"
 #include "xps/xps_translate.h"
 
 namespace {

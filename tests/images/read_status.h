@@ -4,7 +4,7 @@
 #include <string>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/images/decoded_image.h"
 
 inline HRESULT ReadStatus(const std::string& bytes)

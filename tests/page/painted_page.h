@@ -11,7 +11,7 @@
 
 #include "images/image_samples.h"
 #include "memory_zip.h"
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 #include "xps/markup/xml_element.h"
 #include "xps/package/package_reader.h"
 #include "xps/page/document_resources.h"

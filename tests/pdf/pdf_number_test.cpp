@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/pdf/pdf_number.h"
 
 TEST(Numbers, RealsAreWrittenCompactly)

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/pdf/pdf_gradient.h"
 #include "xps/pdf/pdf_graphics_state.h"
 #include "xps/pdf/pdf_page.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/text/cff_charset.h"
 #include "xps/text/cff_table.h"
 #include "font_files.h"

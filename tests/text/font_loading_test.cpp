@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/text/font.h"
 #include "font_files.h"
 #include "xps/text/font_subset.h"

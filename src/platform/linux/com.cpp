@@ -1,5 +1,5 @@
 // COM runtime: per-thread apartments and in-process creation of the layer's registered classes.
-#include "com.h"
+#include "platform/linux/com.h"
 
 namespace {
 

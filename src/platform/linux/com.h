@@ -1,7 +1,7 @@
 // What the rest of the Linux layer needs from its COM runtime.
 #pragma once
 
-#include "com_object.h"
+#include "platform/com_object.h"
 #include "platform.h"
 
 // The XPS object factory's class, registered with CoCreateInstance.

@@ -1,5 +1,5 @@
 // Kernel services: the calling thread's last error, and events behind a process-wide handle table.
-#include "kernel.h"
+#include "platform/linux/kernel.h"
 
 #include <chrono>
 #include <cstdint>

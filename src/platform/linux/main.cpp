@@ -1,7 +1,7 @@
 // Linux process start-up: hands the arguments to the tool as wide strings and its status to the process.
 #include <vector>
 
-#include "startup.h"
+#include "platform/linux/startup.h"
 
 int main(int argc, char* argv[])
 {

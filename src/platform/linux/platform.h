@@ -27,7 +27,7 @@ using LPWSTR = wchar_t*;
 #define FALSE 0
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)))
 
-#include "statuses.h"
+#include "platform/linux/statuses.h"
 
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 constexpr DWORD WAIT_OBJECT_0 = 0;

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform.h"
-#include "spool_file.h"
+#include "platform/linux/spool_file.h"
 
 struct RenderedPdf {
     SpoolFile file;

@@ -6,8 +6,8 @@
 #include <climits>
 #include <string>
 
-#include "com.h"
-#include "services.h"
+#include "platform/linux/com.h"
+#include "platform/linux/services.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "spool_file.h"
+#include "platform/linux/spool_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "errno_status.h"
-#include "fd_io.h"
+#include "platform/linux/errno_status.h"
+#include "platform/linux/fd_io.h"
 
 namespace {
 

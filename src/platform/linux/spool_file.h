@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "platform.h"
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 
 // A private temporary file in TMPDIR (or /tmp): unlinked from the start and readable only by its
 // owner, so nothing is left behind and no other user can see or replace it.

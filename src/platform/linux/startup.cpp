@@ -1,4 +1,4 @@
-#include "startup.h"
+#include "platform/linux/startup.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // Element attributes into the emitter. Point lists are read as they are drawn, never held.
 #include "xps/geometry/geometry_builder.h"
 
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/geometry/path_data.h"
 #include "xps/geometry/xps_numbers.h"
 #include "xps/markup/xml_space.h"

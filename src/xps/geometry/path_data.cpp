@@ -1,7 +1,7 @@
 // One pass over the data, command by command, straight into the emitter.
 #include "xps/geometry/path_data.h"
 
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/geometry/path_emitter.h"
 #include "xps/geometry/xps_numbers.h"
 

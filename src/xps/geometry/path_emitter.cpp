@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "xps/geometry/arc.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 Point PathEmitter::Place(Point p) const
 {

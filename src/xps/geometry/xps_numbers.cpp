@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/markup/xml_space.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <tuple>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/process/child_process.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_readers.h"
 

@@ -1,7 +1,7 @@
 #include "xps/images/image_failure.h"
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 void ThrowBadImage() { ThrowDocument(WINCODEC_ERR_BADIMAGE); }
 

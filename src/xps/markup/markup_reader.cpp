@@ -10,7 +10,7 @@
 
 #include "xps/markup/compatibility_scope.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/markup/expanded_name.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/surrogate_pairs.h"

@@ -1,7 +1,7 @@
 #include "xps/markup/surrogate_pairs.h"
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 void SurrogatePairs::Feed(const unsigned char* bytes, std::size_t size)
 {

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 const std::string* XmlElement::Attribute(std::string_view name) const
 {

@@ -3,7 +3,7 @@
 #include "xps/document_failure.h"
 #include "xps/markup/expat_parser.h"
 #include "xps/markup/xml_space.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 namespace {
 

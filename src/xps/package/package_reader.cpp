@@ -5,7 +5,7 @@
 
 #include "xps/package/core_properties.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/markup_reader.h"
 #include "xps/package/part_name.h"

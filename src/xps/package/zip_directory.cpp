@@ -10,7 +10,7 @@
 
 #include "xps/byte_order.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 
 std::size_t ReadZipBytesUpTo(int fd, std::uint64_t offset, void* data, std::size_t size)

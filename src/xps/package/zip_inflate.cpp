@@ -5,7 +5,7 @@
 
 #include "xps/deflate/inflate.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/package/zip_directory.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "xps/images/decoded_image.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/text/font_subset.h"
 #include "xps/text/pdf_font_metrics.h"
 #include "xps/pdf/pdf_image.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/geometry/geometry_builder.h"
 #include "xps/page/resources.h"
 #include "xps/geometry/xps_numbers.h"

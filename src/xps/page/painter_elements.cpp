@@ -6,7 +6,7 @@
 
 #include "xps/document_failure.h"
 #include "xps/page/document_resources.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/page/element_values.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/page/resources.h"

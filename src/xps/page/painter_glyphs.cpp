@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/page/document_resources.h"
 #include "xps/page/element_values.h"
 #include "xps/page/glyph_writer.h"

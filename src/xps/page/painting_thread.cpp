@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/markup/xml_space.h"
 #include "xps/package/package_reader.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 void AppendPdfInteger(std::string& out, std::int64_t value)
 {

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 
-#include "errno_status.h"
-#include "fd_io.h"
+#include "platform/linux/errno_status.h"
+#include "platform/linux/fd_io.h"
 #include "xps/document_failure.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform.h"
-#include "unique_fd.h"
+#include "platform/linux/unique_fd.h"
 
 // The child's side: pieces below 4 GiB, then its status. A parent gone away, or a piece too long, makes
 // them false.

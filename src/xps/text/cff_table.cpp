@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 namespace {
 

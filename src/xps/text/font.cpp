@@ -7,7 +7,7 @@
 #include <charconv>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/text/font_obfuscation.h"
 #include "xps/text/font_table.h"
 

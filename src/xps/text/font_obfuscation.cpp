@@ -5,7 +5,7 @@
 #include <array>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 namespace {
 

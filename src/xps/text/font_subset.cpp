@@ -1,7 +1,7 @@
 #include "xps/text/font_subset.h"
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <initguid.h>
 #include <xpsobjectmodel.h>
 
-#include "com_object.h"
+#include "platform/com_object.h"
 #include "standin.h"
 
 namespace {

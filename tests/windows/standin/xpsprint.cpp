@@ -10,7 +10,7 @@
 #include <initguid.h>
 #include <xpsprint.h>
 
-#include "com_object.h"
+#include "platform/com_object.h"
 #include "standin.h"
 
 namespace {

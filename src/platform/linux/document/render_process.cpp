@@ -1,4 +1,4 @@
-#include "render_process.h"
+#include "platform/linux/document/render_process.h"
 
 #include <malloc.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/process/child_process.h"
 
 namespace {

@@ -8,14 +8,14 @@
 #include <memory>
 #include <vector>
 
-#include "com.h"
-#include "errno_status.h"
-#include "fd_io.h"
-#include "render_process.h"
-#include "rendered_pdf.h"
-#include "startup.h"
-#include "unique_fd.h"
-#include "xps/document_status.h"
+#include "platform/linux/com.h"
+#include "platform/linux/errno_status.h"
+#include "platform/linux/fd_io.h"
+#include "platform/linux/document/render_process.h"
+#include "platform/linux/rendered_pdf.h"
+#include "platform/linux/startup.h"
+#include "platform/linux/unique_fd.h"
+#include "platform/linux/statuses.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "cups_connection.h"
+#include "platform/linux/print/cups_connection.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "job_name.h"
+#include "platform/linux/print/job_name.h"
 
-#include "startup.h"
+#include "platform/linux/startup.h"
 
 namespace {
 

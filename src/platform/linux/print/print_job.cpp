@@ -1,4 +1,4 @@
-#include "print_job.h"
+#include "platform/linux/print/print_job.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "print_status.h"
+#include "platform/linux/print/print_status.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string_view>
 #include <thread>
 
-#include "cups_connection.h"
-#include "kernel.h"
+#include "platform/linux/print/cups_connection.h"
+#include "platform/linux/kernel.h"
 #include "platform.h"
-#include "rendered_pdf.h"
+#include "platform/linux/rendered_pdf.h"
 
 // The server holds the job only together with its whole document: it is created by the one request
 // that carries the document, which the server drops unless it arrives whole. A job is never left

@@ -1,4 +1,4 @@
-#include "print_status.h"
+#include "platform/linux/print/print_status.h"
 
 HRESULT StatusFromIpp(ipp_status_t status)
 {

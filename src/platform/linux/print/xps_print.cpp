@@ -3,13 +3,13 @@
 #include <string>
 #include <utility>
 
-#include "com.h"
-#include "job_name.h"
-#include "print_job.h"
-#include "print_status.h"
-#include "rendered_pdf.h"
-#include "spool_file.h"
-#include "startup.h"
+#include "platform/linux/com.h"
+#include "platform/linux/print/job_name.h"
+#include "platform/linux/print/print_job.h"
+#include "platform/linux/print/print_status.h"
+#include "platform/linux/rendered_pdf.h"
+#include "platform/linux/spool_file.h"
+#include "platform/linux/startup.h"
 
 namespace {
 

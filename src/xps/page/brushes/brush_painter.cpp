@@ -6,7 +6,7 @@
 #include "xps/page/brushes/brush_support.h"
 #include "xps/page/brushes/color.h"
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/geometry/pdf_space.h"
 #include "xps/geometry/xps_numbers.h"
 

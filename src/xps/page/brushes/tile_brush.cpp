@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "xps/document_failure.h"
-#include "xps/document_status.h"
+#include "platform/linux/statuses.h"
 #include "xps/markup/xml_space.h"
 #include "xps/page/brushes/brush_support.h"
 #include "xps/pdf/pdf_form.h"
