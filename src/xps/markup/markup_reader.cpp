@@ -29,8 +29,10 @@ class MarkupReader::Parse {
 public:
     Parse(MarkupHandler& handler, std::initializer_list<std::string_view> localNamespaces);
 
+    void ReadText(MarkupTextHandler& handler);
     void Feed(const char* data, std::size_t size);
     void Finish();
+    std::string_view Namespace(std::string_view prefix) const { return m_scope.Resolve(prefix); }
 
 private:
     // Emitted elements give events; InPlace ones only their content; Alternatives wait for a choice.
@@ -69,6 +71,7 @@ private:
     const std::vector<MarkupAttribute>& Attributes(const char** attributes);
 
     MarkupHandler& m_handler;
+    MarkupTextHandler* m_text = nullptr;
     std::vector<std::string> m_local;
     ExpatParser m_parser{kNameSeparator};
     CompatibilityScope m_scope;
@@ -118,6 +121,18 @@ MarkupReader::Parse::Parse(MarkupHandler& handler, std::initializer_list<std::st
     // Every entity is declared in a DOCTYPE, so refusing it refuses them all before any is read.
     XML_SetStartDoctypeDeclHandler(parser, [](void* self, const XML_Char*, const XML_Char*, const XML_Char*, int) {
         static_cast<Parse*>(self)->Guarded([] { ThrowDocument(XPS_E_INVALID_MARKUP); });
+    });
+}
+
+void MarkupReader::Parse::ReadText(MarkupTextHandler& handler)
+{
+    m_text = &handler;
+    XML_SetCharacterDataHandler(m_parser.Get(), [](void* self, const XML_Char* text, int size) {
+        Parse& parse = *static_cast<Parse*>(self);
+        // Text of skipped elements, and between alternatives, is no one's.
+        if (parse.m_skipped != 0 || parse.m_open.empty() || parse.m_open.back().role == Role::Alternatives)
+            return;
+        parse.Guarded([&] { parse.m_text->Text(std::string_view(text, static_cast<std::size_t>(size))); });
     });
 }
 
@@ -339,6 +354,12 @@ MarkupReader::MarkupReader(MarkupHandler& handler, std::initializer_list<std::st
 {
 }
 
+MarkupReader::MarkupReader(MarkupTextHandler& handler, std::initializer_list<std::string_view> localNamespaces)
+    : m_parse(std::make_unique<Parse>(handler, localNamespaces))
+{
+    m_parse->ReadText(handler);
+}
+
 MarkupReader::~MarkupReader() = default;
 
 void MarkupReader::Feed(const void* data, std::size_t size)
@@ -349,4 +370,9 @@ void MarkupReader::Feed(const void* data, std::size_t size)
 void MarkupReader::Finish()
 {
     m_parse->Finish();
+}
+
+std::string_view MarkupReader::Namespace(std::string_view prefix) const
+{
+    return m_parse->Namespace(prefix);
 }

@@ -1,6 +1,6 @@
 // XPS markup read as it is inflated, a chunk at a time, into the element events the translator works
 // from: names with their namespaces folded away, markup compatibility already applied, text dropped
-// (XPS markup carries everything in attributes).
+// (XPS markup carries everything in attributes) but for a MarkupTextHandler.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +32,16 @@ protected:
     ~MarkupHandler() = default;
 };
 
+// A handler of markup that carries values in text (a print ticket's), given the text of the elements it
+// is given, in as many pieces as expat splits it into.
+class MarkupTextHandler : public MarkupHandler {
+public:
+    virtual void Text(std::string_view text) = 0;
+
+protected:
+    ~MarkupTextHandler() = default;
+};
+
 // Names: elements and attributes in the two XPS namespaces, and in the localNamespaces given (say
 // kRelationshipsNamespace), come out as their local names ("FixedPage", "Path.Fill"); attributes in no
 // namespace as their names ("Data"); the resource key of either XPS as "x:Key"; xml:lang and xml:space
@@ -50,6 +60,8 @@ protected:
 class MarkupReader {
 public:
     explicit MarkupReader(MarkupHandler& handler, std::initializer_list<std::string_view> localNamespaces = {});
+    // Text is read only for a handler that takes it: pages carry none worth a call.
+    explicit MarkupReader(MarkupTextHandler& handler, std::initializer_list<std::string_view> localNamespaces = {});
     ~MarkupReader();
     MarkupReader(const MarkupReader&) = delete;
     MarkupReader& operator=(const MarkupReader&) = delete;
@@ -58,6 +70,10 @@ public:
     void Feed(const void* data, std::size_t size);
     // The part has ended; fails unless its markup is whole.
     void Finish();
+
+    // The namespace a prefix names where the reader is, for a handler reading names written in values
+    // ("psk:ISOA4"); an undeclared prefix fails with XPS_E_INVALID_MARKUP.
+    std::string_view Namespace(std::string_view prefix) const;
 
 private:
     class Parse;
