@@ -63,7 +63,8 @@ PackageReader::PackageReader(int fd) : m_fd(fd)
     if (Find(*start.sequence) == nullptr)
         ThrowDocument(XPS_E_MISSING_RELATIONSHIP_TARGET);
 
-    const XmlElement sequence = ParseMarkupTree(Read(*start.sequence));
+    m_sequence = *start.sequence;
+    const XmlElement sequence = ParseMarkupTree(Read(m_sequence));
     if (sequence.name != "FixedDocumentSequence")
         ThrowDocument(XPS_E_INVALID_MARKUP);
     std::size_t documents = 0;
@@ -154,6 +155,7 @@ void PackageReader::ReadDocument(const std::string& name)
     pages.Check();
     if (pages.Count() == 0)
         ThrowDocument(XPS_E_MISSING_PAGE_IN_DOCUMENT);
+    m_documents.push_back({name, m_pages.size() - pages.Count(), pages.Count()});
 }
 
 const ZipPart* PackageReader::Find(std::string_view name) const

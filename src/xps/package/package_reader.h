@@ -20,6 +20,13 @@ struct LinkTarget {
     std::size_t page = 0;
 };
 
+// A fixed document of the sequence: its part, and its pages' span in the package's Pages().
+struct DocumentPart {
+    std::string name;
+    std::size_t firstPage = 0;
+    std::size_t pageCount = 0;
+};
+
 class PackageReader {
 public:
     // Reads the ZIP's directory and the structure of the documents. Throws DocumentFailure with the
@@ -40,6 +47,9 @@ public:
     // translated package needs no second pass over what translating it read.
     bool WasRead(const ZipPart& part) const { return m_read[Index(part)].load(std::memory_order_relaxed); }
 
+    // The fixed document sequence's part and its documents', whose relationships lead to print tickets.
+    const std::string& Sequence() const { return m_sequence; }
+    const std::vector<DocumentPart>& Documents() const { return m_documents; }
     // The pages' parts, in the documents' order.
     const std::vector<const ZipPart*>& Pages() const { return m_pages; }
     const std::vector<LinkTarget>& LinkTargets() const { return m_targets; }
@@ -61,6 +71,8 @@ private:
     std::vector<bool> m_escaped;
     // Pages and their resources are read on two threads.
     std::unique_ptr<std::atomic<bool>[]> m_read;
+    std::string m_sequence;
+    std::vector<DocumentPart> m_documents;
     std::vector<const ZipPart*> m_pages;
     std::vector<LinkTarget> m_targets;
     std::string m_title;
