@@ -4,10 +4,10 @@
 #include <cmath>
 #include <string>
 
+#include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/arc.h"
 #include "xps/geometry/bounds.h"
-#include "xps/document_failure.h"
-#include "platform/linux/statuses.h"
 #include "xps/geometry/geometry_builder.h"
 #include "xps/geometry/line_caps.h"
 #include "xps/geometry/path_data.h"

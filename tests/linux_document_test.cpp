@@ -17,12 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/statuses.h"
 #include "platform.h"
-#include "process.h"
-#include "platform/linux/startup.h"
-#include "platform/linux/unique_fd.h"
+#include "platform/com_object.h"
 #include "platform/linux/document/render_process.h"
+#include "platform/linux/startup.h"
+#include "platform/linux/statuses.h"
+#include "platform/linux/unique_fd.h"
+#include "process.h"
 
 namespace {
 
@@ -44,23 +45,7 @@ void WriteFile(const fs::path& path, const std::string& bytes)
 }
 
 template <class T>
-class Ref {
-public:
-    Ref() = default;
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    ~Ref()
-    {
-        if (m_object != nullptr)
-            m_object->Release();
-    }
-    T** Out() { return &m_object; }
-    T* operator->() const { return m_object; }
-    T* Get() const { return m_object; }
-
-private:
-    T* m_object = nullptr;
-};
+using Ref = ComReference<T>;
 
 // A private folder for the files a test makes.
 class Scratch {

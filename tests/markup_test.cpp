@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/xml_element.h"
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "xps/document_failure.h"
+#include "memory_zip.h"
 #include "platform/linux/statuses.h"
+#include "platform/linux/unique_fd.h"
+#include "xps/document_failure.h"
 #include "xps/package/package_reader.h"
 #include "xps/package/part_name.h"
-#include "platform/linux/unique_fd.h"
 #include "xps/package/zip_directory.h"
 #include "xps/package/zip_read_ahead.h"
-#include "memory_zip.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "platform.h"
-#include "print_server.h"
 #include "platform/linux/print/print_status.h"
+#include "print_server.h"
 #include "stalling_relay.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "platform.h"
-#include "print_server.h"
 #include "platform/linux/print/print_status.h"
+#include "print_server.h"
 
 namespace {
 

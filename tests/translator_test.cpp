@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "platform/linux/statuses.h"
-#include "process.h"
 #include "platform/linux/unique_fd.h"
+#include "process.h"
 #include "xps/xps_translate.h"
 
 namespace {

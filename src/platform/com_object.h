@@ -52,9 +52,10 @@ public:
     }
 
     Interface* operator->() const { return m_object; }
-    // Where a call that hands out a reference puts it.
-    void** Out() { return reinterpret_cast<void**>(&m_object); }
-    Interface** OutTyped() { return &m_object; }
+    Interface* Get() const { return m_object; }
+    // Where a call that hands out a reference puts it, typed or, for QueryInterface's kind, not.
+    Interface** Out() { return &m_object; }
+    void** OutVoid() { return reinterpret_cast<void**>(&m_object); }
 
 private:
     Interface* m_object = nullptr;

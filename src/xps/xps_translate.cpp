@@ -11,21 +11,21 @@
 #include <thread>
 #include <unordered_map>
 
-#include "xps/document_failure.h"
-#include "xps/page/document_resources.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/pdf_space.h"
 #include "xps/images/image_check.h"
 #include "xps/markup/markup_reader.h"
 #include "xps/package/package_reader.h"
+#include "xps/package/part_name.h"
+#include "xps/package/zip_directory.h"
+#include "xps/page/document_resources.h"
 #include "xps/page/page_reader.h"
 #include "xps/page/painter.h"
 #include "xps/page/painting_thread.h"
-#include "xps/package/part_name.h"
+#include "xps/page/resources.h"
 #include "xps/pdf/pdf_page.h"
 #include "xps/pdf/pdf_writer.h"
-#include "xps/page/resources.h"
-#include "xps/package/zip_directory.h"
 
 namespace {
 

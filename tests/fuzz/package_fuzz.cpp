@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/linux/com.h"
 #include "fuzz_check.h"
+#include "platform/linux/com.h"
+#include "platform/linux/document/render_process.h"
 #include "platform/linux/startup.h"
 #include "platform/linux/unique_fd.h"
-#include "platform/linux/document/render_process.h"
 #include "xps/document_failure.h"
 #include "xps/package/zip_directory.h"
 

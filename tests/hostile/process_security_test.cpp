@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "print_server.h"
 #include "platform/linux/unique_fd.h"
+#include "print_server.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "xps/images/decode_apart.h"
 #include "read_status.h"
+#include "xps/images/decode_apart.h"
 
 namespace {
 

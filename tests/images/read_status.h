@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/images/decoded_image.h"
 
 inline HRESULT ReadStatus(const std::string& bytes)

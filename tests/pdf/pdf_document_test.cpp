@@ -2,12 +2,12 @@
 #include <string_view>
 #include <vector>
 
+#include "test_pdf.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/pdf/pdf_gradient.h"
 #include "xps/pdf/pdf_graphics_state.h"
 #include "xps/pdf/pdf_image.h"
 #include "xps/pdf/pdf_page.h"
-#include "test_pdf.h"
 
 namespace {
 

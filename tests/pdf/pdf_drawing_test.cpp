@@ -1,12 +1,12 @@
 // What poppler draws from pages made with the writer, probed at single points.
 #include <zlib.h>
 
+#include "test_pdf.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/pdf/pdf_gradient.h"
 #include "xps/pdf/pdf_graphics_state.h"
 #include "xps/pdf/pdf_image.h"
 #include "xps/pdf/pdf_page.h"
-#include "test_pdf.h"
 
 namespace {
 

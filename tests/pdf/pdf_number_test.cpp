@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/pdf/pdf_number.h"
 
 TEST(Numbers, RealsAreWrittenCompactly)

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <functional>
 
+#include "test_pdf.h"
 #include "xps/document_failure.h"
 #include "xps/pdf/pdf_content.h"
 #include "xps/pdf/pdf_resources.h"
 #include "xps/pdf/pdf_value.h"
-#include "test_pdf.h"
 
 
 TEST(Values, NamesEscapeDelimitersSpacesAndHighBytes)

@@ -4,13 +4,13 @@
 #include <cmath>
 #include <functional>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "test_pdf.h"
+#include "xps/document_failure.h"
 #include "xps/pdf/pdf_gradient.h"
 #include "xps/pdf/pdf_graphics_state.h"
 #include "xps/pdf/pdf_page.h"
 #include "xps/pdf/pdf_writer.h"
-#include "test_pdf.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <functional>
 #include <string>
 
+#include "process.h"
 #include "xps/document_failure.h"
 #include "xps/pdf/pdf_writer.h"
-#include "process.h"
 
 // The status the work throws, or S_OK.
 inline HRESULT StatusOf(const std::function<void()>& work)

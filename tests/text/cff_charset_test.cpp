@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "xps/document_failure.h"
+#include "font_files.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/text/cff_charset.h"
 #include "xps/text/cff_table.h"
-#include "font_files.h"
 #include "xps/text/harfbuzz_owner.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // Font parts as XPS packages hold them: plain, obfuscated, collected, and not fonts at all.
 #include <gtest/gtest.h>
 
-#include "xps/document_failure.h"
-#include "platform/linux/statuses.h"
-#include "xps/text/font.h"
 #include "font_files.h"
+#include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
+#include "xps/text/font.h"
 #include "xps/text/font_subset.h"
 #include "xps/text/glyph_use.h"
 

@@ -10,12 +10,12 @@
 #include <map>
 #include <sstream>
 
-#include "xps/text/font.h"
 #include "font_files.h"
+#include "process.h"
+#include "xps/text/font.h"
 #include "xps/text/font_subset.h"
 #include "xps/text/glyph_use.h"
 #include "xps/text/pdf_font_metrics.h"
-#include "process.h"
 #include "xps/text/to_unicode_cmap.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // Subsets keep the glyph ids the content stream wrote, and only the glyphs drawn.
 #include <gtest/gtest.h>
 
+#include "font_files.h"
 #include "xps/document_failure.h"
 #include "xps/text/font.h"
-#include "font_files.h"
 #include "xps/text/font_subset.h"
 #include "xps/text/glyph_use.h"
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "memory_zip.h"
+#include "ticket/ticket_markup.h"
 #include "xps/package/package_reader.h"
 #include "xps/ticket/print_settings.h"
-#include "ticket/ticket_markup.h"
 
 namespace {
 

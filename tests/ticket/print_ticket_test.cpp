@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "xps/ticket/print_ticket.h"
 #include "ticket/ticket_markup.h"
+#include "xps/ticket/print_ticket.h"
 
 namespace {
 

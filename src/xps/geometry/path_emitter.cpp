@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "xps/geometry/arc.h"
 #include "platform/linux/statuses.h"
+#include "xps/geometry/arc.h"
 
 Point PathEmitter::Place(Point p) const
 {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/xml_space.h"
 
 namespace {

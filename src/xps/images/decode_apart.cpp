@@ -11,8 +11,8 @@
 #include <string>
 #include <tuple>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/process/child_process.h"
 
 namespace {

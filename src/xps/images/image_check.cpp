@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_readers.h"
 

@@ -1,7 +1,7 @@
 #include "xps/images/image_failure.h"
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 void ThrowBadImage() { ThrowDocument(WINCODEC_ERR_BADIMAGE); }
 

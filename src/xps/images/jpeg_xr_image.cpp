@@ -6,8 +6,8 @@
 
 #include <JXRGlue.h>
 
-#include "xps/images/decode_apart.h"
 #include "xps/byte_order.h"
+#include "xps/images/decode_apart.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_metadata.h"
 #include "xps/images/image_readers.h"

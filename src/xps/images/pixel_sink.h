@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "xps/images/flate_stream.h"
 #include "xps/images/decoded_image.h"
+#include "xps/images/flate_stream.h"
 
 class PixelSink {
 public:

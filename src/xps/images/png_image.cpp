@@ -2,14 +2,14 @@
 // image takes the samples as they are.
 #include <vector>
 
-#include "xps/deflate/inflate.h"
 #include "xps/byte_order.h"
+#include "xps/deflate/inflate.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_metadata.h"
 #include "xps/images/image_readers.h"
 #include "xps/images/inflate_stream.h"
-#include "xps/pdf/pdf_image.h"
 #include "xps/images/png_decoder.h"
+#include "xps/pdf/pdf_image.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
+#include "xps/images/decoded_image.h"
 #include "xps/images/image_failure.h"
 #include "xps/images/image_readers.h"
-#include "xps/images/decoded_image.h"
 #include "xps/images/image_sides.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "xps/markup/compatibility_scope.h"
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/xml_space.h"
 

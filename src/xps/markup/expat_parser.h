@@ -4,8 +4,8 @@
 
 #include <expat.h>
 
-#include "xps/document_failure.h"
 #include "platform.h"
+#include "xps/document_failure.h"
 
 class ExpatParser {
 public:

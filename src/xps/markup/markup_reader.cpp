@@ -8,9 +8,9 @@
 #include <exception>
 #include <string>
 
-#include "xps/markup/compatibility_scope.h"
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
+#include "xps/markup/compatibility_scope.h"
 #include "xps/markup/expanded_name.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/surrogate_pairs.h"

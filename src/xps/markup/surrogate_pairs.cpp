@@ -1,7 +1,7 @@
 #include "xps/markup/surrogate_pairs.h"
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 void SurrogatePairs::Feed(const unsigned char* bytes, std::size_t size)
 {

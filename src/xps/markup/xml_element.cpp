@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 const std::string* XmlElement::Attribute(std::string_view name) const
 {

@@ -1,9 +1,9 @@
 #include "xps/package/core_properties.h"
 
+#include "platform/linux/statuses.h"
 #include "xps/document_failure.h"
 #include "xps/markup/expat_parser.h"
 #include "xps/markup/xml_space.h"
-#include "platform/linux/statuses.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <numeric>
 
-#include "xps/package/core_properties.h"
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/markup_namespaces.h"
 #include "xps/markup/markup_reader.h"
+#include "xps/package/core_properties.h"
 #include "xps/package/part_name.h"
 #include "xps/package/zip_read_ahead.h"
 

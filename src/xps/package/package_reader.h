@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "xps/package/part_name.h"
 #include "xps/markup/xml_element.h"
+#include "xps/package/part_name.h"
 #include "xps/package/zip_directory.h"
 
 // A name a page's elements give for links into it (one of its PageContent's LinkTargets).

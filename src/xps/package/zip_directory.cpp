@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <numeric>
 
+#include "platform/linux/statuses.h"
 #include "xps/byte_order.h"
 #include "xps/document_failure.h"
-#include "platform/linux/statuses.h"
 
 
 std::size_t ReadZipBytesUpTo(int fd, std::uint64_t offset, void* data, std::size_t size)

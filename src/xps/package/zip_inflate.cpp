@@ -3,9 +3,9 @@
 #include <memory>
 #include <new>
 
+#include "platform/linux/statuses.h"
 #include "xps/deflate/inflate.h"
 #include "xps/document_failure.h"
-#include "platform/linux/statuses.h"
 #include "xps/package/zip_directory.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <optional>
 #include <tuple>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/package/zip_directory.h"
 
 std::string FoldCase(std::string_view name)

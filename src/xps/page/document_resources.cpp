@@ -2,15 +2,15 @@
 
 #include <cstring>
 
-#include "xps/images/decoded_image.h"
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
-#include "xps/text/font_subset.h"
-#include "xps/text/pdf_font_metrics.h"
-#include "xps/pdf/pdf_image.h"
-#include "xps/text/to_unicode_cmap.h"
+#include "xps/document_failure.h"
+#include "xps/images/decoded_image.h"
 #include "xps/package/package_reader.h"
 #include "xps/package/zip_directory.h"
+#include "xps/pdf/pdf_image.h"
+#include "xps/text/font_subset.h"
+#include "xps/text/pdf_font_metrics.h"
+#include "xps/text/to_unicode_cmap.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "xps/page/brush_source.h"
+#include "xps/pdf/pdf_value.h"
+#include "xps/pdf/pdf_writer.h"
 #include "xps/text/font.h"
 #include "xps/text/font_memory.h"
 #include "xps/text/glyph_use.h"
-#include "xps/pdf/pdf_value.h"
-#include "xps/pdf/pdf_writer.h"
 
 class PackageReader;
 

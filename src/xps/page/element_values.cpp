@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/geometry_builder.h"
-#include "xps/page/resources.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/page/resources.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "xps/geometry/geometry.h"
-#include "xps/markup/xml_element.h"
 #include "xps/geometry/matrix.h"
+#include "xps/markup/xml_element.h"
 
 class ResourceScopes;
 

@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "xps/page/document_resources.h"
-#include "xps/text/glyph_run.h"
 #include "xps/geometry/matrix.h"
+#include "xps/page/document_resources.h"
 #include "xps/pdf/pdf_content.h"
 #include "xps/pdf/pdf_resources.h"
+#include "xps/text/glyph_run.h"
 
 struct GlyphPlacement {
     double em = 0;

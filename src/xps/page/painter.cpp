@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "xps/geometry/path_writer.h"
+#include "xps/geometry/pdf_space.h"
+#include "xps/geometry/xps_numbers.h"
 #include "xps/page/document_resources.h"
 #include "xps/page/element_values.h"
 #include "xps/page/painter_support.h"
-#include "xps/geometry/path_writer.h"
-#include "xps/geometry/pdf_space.h"
-#include "xps/pdf/pdf_form.h"
 #include "xps/page/resources.h"
-#include "xps/geometry/xps_numbers.h"
+#include "xps/pdf/pdf_form.h"
 
 bool IsOpaqueColor(const Paint& paint)
 {

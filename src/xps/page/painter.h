@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "xps/page/brushes/brush_painter.h"
 #include "xps/geometry/geometry_sink.h"
+#include "xps/page/brushes/brush_painter.h"
 #include "xps/page/page_reader.h"
-#include "xps/pdf/pdf_graphics_state.h"
 #include "xps/page/surface.h"
+#include "xps/pdf/pdf_graphics_state.h"
 
 class DocumentResources;
 class ResourceScopes;

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include "platform/linux/statuses.h"
 #include "xps/document_failure.h"
 #include "xps/page/document_resources.h"
-#include "platform/linux/statuses.h"
 #include "xps/page/element_values.h"
-#include "xps/pdf/pdf_form.h"
 #include "xps/page/resources.h"
+#include "xps/pdf/pdf_form.h"
 
 Painter::Undo Painter::Here() const
 {

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
+#include "xps/package/part_name.h"
 #include "xps/page/document_resources.h"
 #include "xps/page/element_values.h"
 #include "xps/page/glyph_writer.h"
 #include "xps/page/painter_support.h"
-#include "xps/package/part_name.h"
 #include "xps/page/resources.h"
 
 namespace {

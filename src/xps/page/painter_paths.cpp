@@ -2,9 +2,9 @@
 // stroked.
 #include "xps/page/painter.h"
 
+#include "xps/geometry/path_writer.h"
 #include "xps/page/element_values.h"
 #include "xps/page/painter_support.h"
-#include "xps/geometry/path_writer.h"
 #include "xps/page/resources.h"
 
 void Painter::PaintPath(const XmlElement& path)

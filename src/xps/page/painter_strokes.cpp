@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "xps/page/element_values.h"
-#include "xps/page/painter_support.h"
 #include "xps/geometry/line_caps.h"
 #include "xps/geometry/path_writer.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/page/element_values.h"
+#include "xps/page/painter_support.h"
 
 namespace {
 

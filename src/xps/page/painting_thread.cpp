@@ -6,8 +6,8 @@
 #include <optional>
 #include <utility>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/xml_space.h"
 #include "xps/package/package_reader.h"
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "xps/package/part_name.h"
 #include "xps/markup/xml_element.h"
+#include "xps/package/part_name.h"
 
 class PackageReader;
 

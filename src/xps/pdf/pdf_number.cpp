@@ -5,8 +5,8 @@
 #include <cmath>
 #include <string_view>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 void AppendPdfInteger(std::string& out, std::int64_t value)
 {

@@ -1,7 +1,7 @@
 #include "xps/pdf/pdf_writer.h"
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/pdf/pdf_number.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <charconv>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/text/font_obfuscation.h"
 #include "xps/text/font_table.h"
 

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 namespace {
 

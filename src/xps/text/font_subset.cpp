@@ -1,7 +1,7 @@
 #include "xps/text/font_subset.h"
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/xps_numbers.h"
 #include "xps/markup/xml_space.h"
 

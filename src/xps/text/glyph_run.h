@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "xps/text/font.h"
 #include "xps/geometry/geometry_sink.h"
+#include "xps/text/font.h"
 
 struct PlacedGlyph {
     std::uint32_t glyph;

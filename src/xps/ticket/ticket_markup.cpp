@@ -1,7 +1,7 @@
 #include "xps/ticket/ticket_markup.h"
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/expanded_name.h"
 #include "xps/markup/markup_reader.h"
 #include "xps/markup/xml_space.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/process/child_process.h"
 
 namespace {

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "platform/linux/com.h"
+#include "platform/linux/document/render_process.h"
 #include "platform/linux/errno_status.h"
 #include "platform/linux/fd_io.h"
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/rendered_pdf.h"
 #include "platform/linux/startup.h"
-#include "platform/linux/unique_fd.h"
 #include "platform/linux/statuses.h"
+#include "platform/linux/unique_fd.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ public:
         if (stream == nullptr)
             return E_POINTER;
         ComReference<IRenderedPdfStream> job;
-        if (stream->QueryInterface(IID_IRenderedPdfStream, job.Out()) == S_OK)
+        if (stream->QueryInterface(IID_IRenderedPdfStream, job.OutVoid()) == S_OK)
             return job->WriteRenderedPdf(m_pdf);
         std::vector<unsigned char> chunk(kCopyChunkSize);
         for (off_t offset = 0;;) {

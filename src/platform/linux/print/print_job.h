@@ -8,9 +8,9 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/linux/print/cups_connection.h"
-#include "platform/linux/kernel.h"
 #include "platform.h"
+#include "platform/linux/kernel.h"
+#include "platform/linux/print/cups_connection.h"
 #include "platform/linux/rendered_pdf.h"
 
 // The server holds the job only together with its whole document: it is created by the one request

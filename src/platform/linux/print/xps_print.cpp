@@ -101,11 +101,11 @@ private:
     HRESULT LoadSpooled()
     {
         ComReference<IXpsOMObjectFactory> factory;
-        if (const HRESULT created = CreateXpsOMObjectFactory(IID_IXpsOMObjectFactory, factory.Out()); created < 0)
+        if (const HRESULT created = CreateXpsOMObjectFactory(IID_IXpsOMObjectFactory, factory.OutVoid()); created < 0)
             return created;
         const std::wstring path = L"/proc/self/fd/" + std::to_wstring(m_spool->Descriptor());
         ComReference<IXpsOMPackage> package;
-        if (const HRESULT loaded = factory->CreatePackageFromFile(path.c_str(), FALSE, package.OutTyped()); loaded < 0)
+        if (const HRESULT loaded = factory->CreatePackageFromFile(path.c_str(), FALSE, package.Out()); loaded < 0)
             return loaded;
         return package->WriteToStream(this, FALSE);
     }

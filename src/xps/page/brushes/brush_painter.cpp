@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "xps/page/brushes/brush_support.h"
-#include "xps/page/brushes/color.h"
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/pdf_space.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/page/brushes/brush_support.h"
+#include "xps/page/brushes/color.h"
 
 bool IsRelative(const XmlElement& brush, std::string_view units)
 {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
-#include "xps/hex_digit.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/xps_numbers.h"
+#include "xps/hex_digit.h"
 #include "xps/markup/xml_space.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "xps/geometry/xps_numbers.h"
 #include "xps/page/brushes/brush_support.h"
 #include "xps/page/brushes/gradient_stops.h"
 #include "xps/pdf/pdf_form.h"
 #include "xps/pdf/pdf_gradient.h"
-#include "xps/geometry/xps_numbers.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/geometry/xps_numbers.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "xps/markup/xml_element.h"
 #include "xps/page/brushes/color.h"
 #include "xps/pdf/pdf_gradient.h"
-#include "xps/markup/xml_element.h"
 
 enum class Spread { Pad, Reflect, Repeat };
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "xps/document_failure.h"
 #include "platform/linux/statuses.h"
+#include "xps/document_failure.h"
 #include "xps/markup/xml_space.h"
 #include "xps/page/brushes/brush_support.h"
 #include "xps/pdf/pdf_form.h"
