@@ -187,9 +187,10 @@ void PackageReader::Stream(const ZipPart& part, const ZipDataSink& sink) const
     MarkRead(part);
 }
 
-void PackageReader::ReadMarkup(const ZipPart& part, MarkupHandler& handler) const
+void PackageReader::ReadMarkup(const ZipPart& part, MarkupHandler& handler,
+                               std::initializer_list<std::string_view> localNamespaces) const
 {
-    MarkupReader reader(handler);
+    MarkupReader reader(handler, localNamespaces);
     Stream(part, [&reader](const unsigned char* data, std::size_t size) { reader.Feed(data, size); });
     reader.Finish();
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,8 +42,9 @@ public:
     std::string Read(std::string_view name) const;
     // A part's bytes a chunk at a time.
     void Stream(const ZipPart& part, const ZipDataSink& sink) const;
-    // A part's markup, read into handler as it is inflated.
-    void ReadMarkup(const ZipPart& part, MarkupHandler& handler) const;
+    // A part's markup, read into handler as it is inflated; localNamespaces as MarkupReader takes them.
+    void ReadMarkup(const ZipPart& part, MarkupHandler& handler,
+                    std::initializer_list<std::string_view> localNamespaces = {}) const;
     // Whether the part has been inflated whole, and read as markup whole where it was read as markup: a
     // translated package needs no second pass over what translating it read.
     bool WasRead(const ZipPart& part) const { return m_read[Index(part)].load(std::memory_order_relaxed); }

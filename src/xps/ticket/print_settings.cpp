@@ -73,10 +73,7 @@ private:
             return nullptr;
         TicketRelationship ticket;
         try {
-            MarkupReader reader(ticket, {kRelationshipsNamespace});
-            const std::string markup = m_package.Read(name);
-            reader.Feed(markup.data(), markup.size());
-            reader.Finish();
+            m_package.ReadMarkup(*relationships, ticket, {kRelationshipsNamespace});
         } catch (const DocumentFailure&) {
             return nullptr;
         }
