@@ -19,11 +19,11 @@
 
 #include "platform.h"
 #include "platform/com_object.h"
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/startup.h"
 #include "platform/linux/statuses.h"
 #include "platform/linux/unique_fd.h"
 #include "process.h"
+#include "xps/translate_apart.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/unique_fd.h"
+#include "xps/translate_apart.h"
 
 // What the tool prints, run on the PDF as "TOOL PDF AFTER"; empty if the document does not render.
 inline std::string ReadRendered(const std::string& document, const std::string& tool, const std::string& after = "")

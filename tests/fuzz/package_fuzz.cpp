@@ -8,11 +8,11 @@
 
 #include "fuzz_check.h"
 #include "platform/linux/com.h"
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/startup.h"
 #include "platform/linux/unique_fd.h"
 #include "xps/document_failure.h"
 #include "xps/package/zip_directory.h"
+#include "xps/translate_apart.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 
 #include "platform.h"
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/startup.h"
 #include "platform/linux/statuses.h"
 #include "platform/linux/unique_fd.h"
 #include "print_server.h"
+#include "xps/translate_apart.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/statuses.h"
+#include "xps/translate_apart.h"
 #include "xps/xps_translate.h"
 
 namespace {

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "platform/linux/com.h"
-#include "platform/linux/document/render_process.h"
 #include "platform/linux/errno_status.h"
 #include "platform/linux/fd_io.h"
 #include "platform/linux/rendered_pdf.h"
 #include "platform/linux/startup.h"
 #include "platform/linux/statuses.h"
 #include "platform/linux/unique_fd.h"
+#include "xps/translate_apart.h"
 
 namespace {
 

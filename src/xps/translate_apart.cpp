@@ -1,4 +1,4 @@
-#include "platform/linux/document/render_process.h"
+#include "xps/translate_apart.h"
 
 #include <malloc.h>
 #include <signal.h>
