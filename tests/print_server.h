@@ -107,12 +107,14 @@ public:
     }
 
     std::filesystem::path Pdf(int job) const { return m_folder / "out" / ("job-" + std::to_string(job) + ".pdf"); }
-    // The job's name as the server holds it, the options it was given and the queue that printed it.
+    // The job's name as the server holds it, the copies and options it was given and the queue that
+    // printed it.
     std::string Title(int job) const { return Line(m_folder / "out" / ("job-" + std::to_string(job) + ".title")); }
     std::string Options(int job) const
     {
         return Line(m_folder / "out" / ("job-" + std::to_string(job) + ".options"));
     }
+    int Copies(int job) const { return std::atoi(Line(m_folder / "out" / ("job-" + std::to_string(job) + ".copies")).c_str()); }
     std::string Queue(int job) const { return Line(m_folder / "out" / ("job-" + std::to_string(job) + ".queue")); }
 
 private:

@@ -13,12 +13,14 @@
 #include "platform/linux/statuses.h"
 #include "xps/document_failure.h"
 #include "xps/process/child_process.h"
+#include "xps/ticket/print_settings.h"
 
 namespace {
 
-// The child sends pieces of PDF, and last the work's status. An empty piece says only that the child is
-// still making progress.
+// The child sends pieces of PDF, then the work's two statuses and last its print settings. An empty piece
+// says only that the child is still making progress.
 constexpr std::size_t kMaxPiece = 1u << 20;
+constexpr std::size_t kMaxSettings = 1u << 20;
 constexpr std::size_t kGatherSize = 64u << 10;
 
 int RunChild(int channel, const std::function<TranslationStatus(const PdfSink&)>& work)
@@ -54,8 +56,9 @@ int RunChild(int channel, const std::function<TranslationStatus(const PdfSink&)>
         return S_OK;
     };
     const TranslationStatus status = work(toParent);
-    const bool sent =
-        (gathered.empty() || send()) && WriteStatus(channel, status.load) && WriteStatus(channel, status.print);
+    const std::string settings = EncodePrintSettings(status.settings);
+    const bool sent = (gathered.empty() || send()) && WriteStatus(channel, status.load) &&
+        WriteStatus(channel, status.print) && WriteFrame(channel, settings.data(), settings.size());
     return sent ? 0 : 1;
 }
 
@@ -64,7 +67,7 @@ int RunChild(int channel, const std::function<TranslationStatus(const PdfSink&)>
 TranslationStatus RunInRenderProcess(const std::function<TranslationStatus(const PdfSink&)>& work,
                                      const PdfSink& sink)
 {
-    constexpr TranslationStatus kBroken{XPS_E_INVALID_MARKUP, XPS_E_INVALID_MARKUP};
+    const TranslationStatus kBroken{XPS_E_INVALID_MARKUP, XPS_E_INVALID_MARKUP};
     std::optional<ChildProcess> child;
     try {
         child.emplace([&](int channel) { return RunChild(channel, work); }, kRenderStallLimit);
@@ -79,7 +82,12 @@ TranslationStatus RunInRenderProcess(const std::function<TranslationStatus(const
             return kBroken;
         if (frame == Frame::Status) {
             HRESULT print = E_FAIL;
-            return child->Read(piece, print, 0) == Frame::Status ? TranslationStatus{load, print} : kBroken;
+            if (child->Read(piece, print, 0) != Frame::Status)
+                return kBroken;
+            // The settings come last: a child that ends before them leaves the job the printer's defaults.
+            HRESULT unused = S_OK;
+            const bool settings = child->Read(piece, unused, kMaxSettings) == Frame::Piece;
+            return {load, print, settings ? DecodePrintSettings(piece) : PrintSettings{}};
         }
         if (piece.empty())
             continue;

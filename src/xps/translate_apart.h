@@ -13,8 +13,8 @@
 constexpr std::chrono::seconds kRenderStallLimit{60};
 
 // Runs work in a child process; what work gives its sink reaches sink here, in order. Returns work's
-// statuses; both are sink's first failing status where sink fails, and XPS_E_INVALID_MARKUP where the
-// child ends without giving them (killed, crashed or stalled).
+// statuses and print settings. Both statuses are sink's first failing status where sink fails, and
+// XPS_E_INVALID_MARKUP where the child ends without giving them (killed, crashed or stalled).
 TranslationStatus RunInRenderProcess(const std::function<TranslationStatus(const PdfSink& sink)>& work,
                                      const PdfSink& sink);
 

@@ -26,6 +26,7 @@
 #include "xps/page/resources.h"
 #include "xps/pdf/pdf_page.h"
 #include "xps/pdf/pdf_writer.h"
+#include "xps/ticket/print_settings.h"
 
 namespace {
 
@@ -339,13 +340,16 @@ TranslationStatus TranslateXpsToPdf(int packageFd, const PdfSink& sink, const st
                                     std::size_t fontMemory)
 {
     const std::function<void()> report = progress ? progress : [] {};
+    PrintSettings settings;
     const HRESULT translated = Guarded([&] {
         Translation translation(packageFd, sink, fontMemory);
         translation.Run();
         CheckParts(translation.Package(), true, report);
+        // After the check, so that the tickets' parts pass it as every other part does.
+        settings = ReadPrintSettings(translation.Package());
     });
     if (translated == S_OK)
-        return {};
+        return {S_OK, S_OK, std::move(settings)};
     // What loading finds wrong comes first, wherever translating stopped: parts it never reached may be
     // worse. Only a failing package is read a second time.
     const HRESULT load = Guarded([&] { CheckParts(PackageReader(packageFd), false, report); });

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <functional>
+#include <utility>
 
 #include "platform.h"
 #include "xps/text/font_memory.h"
+#include "xps/ticket/print_settings.h"
 
 // Receives the PDF as it is made, a piece at a time; a failing status stops the rendering.
 using PdfSink = std::function<HRESULT(const unsigned char* data, std::size_t size)>;
@@ -15,10 +17,18 @@ using PdfSink = std::function<HRESULT(const unsigned char* data, std::size_t siz
 // and every part in it, the documents and pages its relationships lead to, every page's markup and
 // size, images claiming more pixels than can be decoded); S_OK where the package loads. print: for a
 // package that loads, what stopped its PDF from being made whole (a font or an image that cannot be
-// drawn, a sink that fails).
+// drawn, a sink that fails). settings: what the package's print tickets ask of the printer, for a package
+// whose PDF was made whole.
 struct TranslationStatus {
+    TranslationStatus() = default;
+    TranslationStatus(HRESULT load, HRESULT print, PrintSettings settings = {})
+        : load(load), print(print), settings(std::move(settings))
+    {
+    }
+
     HRESULT load = S_OK;
     HRESULT print = S_OK;
+    PrintSettings settings;
 
     HRESULT First() const { return load < 0 ? load : print; }
 };

@@ -7,12 +7,15 @@
 
 #include "platform.h"
 #include "platform/linux/spool_file.h"
+#include "xps/ticket/print_settings.h"
 
 struct RenderedPdf {
     SpoolFile file;
     // What stopped the PDF from being made whole (a font or an image that cannot be drawn, a temporary
     // folder that is full); the job fails with it, as it would on Windows once the page is drawn.
     HRESULT status = S_OK;
+    // What the document's print tickets ask of the printer.
+    PrintSettings settings;
 };
 
 // A job's document stream of this layer, which also takes a package's PDF in place of its bytes.

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "xps/ticket/print_ticket.h"
@@ -40,3 +41,8 @@ struct PrintSettings {
 // setting is kept only where every page asks the same. Tickets that are missing, too large or broken
 // are no tickets: reading them never fails.
 PrintSettings ReadPrintSettings(const PackageReader& package);
+
+// The settings as a few lines of text, handed from the process that read the package to the one that
+// prints it. What decoding finds malformed is left unset.
+std::string EncodePrintSettings(const PrintSettings& settings);
+PrintSettings DecodePrintSettings(std::string_view record);

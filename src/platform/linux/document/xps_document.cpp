@@ -56,6 +56,7 @@ HRESULT Load(int packageFd, std::shared_ptr<const RenderedPdf>& rendered)
     if (opened < 0)
         return opened;
     pdf->status = written < 0 ? written : translated.print;
+    pdf->settings = translated.settings;
     rendered = std::move(pdf);
     return S_OK;
 }

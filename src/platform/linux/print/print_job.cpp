@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/linux/print/job_settings.h"
 #include "platform/linux/print/print_status.h"
 
 namespace {
@@ -153,7 +154,7 @@ HRESULT PrintJob::SendDocument(const std::shared_ptr<const RenderedPdf>& pdf)
     int id = 0;
     HRESULT status = pdf->status;
     if (status >= 0)
-        status = Send(pdf->file, id);
+        status = Send(*pdf, id);
     if (status < 0) {
         End(XPS_JOB_FAILED, status);
         return status;
@@ -173,8 +174,16 @@ HRESULT PrintJob::SendDocument(const std::shared_ptr<const RenderedPdf>& pdf)
     return S_OK;
 }
 
-HRESULT PrintJob::Send(const SpoolFile& pdf, int& id)
+HRESULT PrintJob::Send(const RenderedPdf& document, int& id)
 {
+    // A connection of its own: the server may have closed an idle one, or restarted, since the job's
+    // destination was found.
+    HttpConnection http = ConnectToPrintServer();
+    if (!http)
+        return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+    JobOptions options(m_destination->num_options, m_destination->options);
+    AddDocumentSettings(http.get(), m_destination.get(), document.settings, options);
+
     char uri[HTTP_MAX_URI];
     char resource[HTTP_MAX_URI];
     PrinterUri(m_destination->name, uri, resource);
@@ -184,13 +193,9 @@ HRESULT PrintJob::Send(const SpoolFile& pdf, int& id)
     ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, m_title.c_str());
     ippAddString(request.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr, m_title.c_str());
     for (const ipp_tag_t group : {IPP_TAG_OPERATION, IPP_TAG_JOB, IPP_TAG_SUBSCRIPTION})
-        cupsEncodeOptions2(request.get(), m_destination->num_options, m_destination->options, group);
+        cupsEncodeOptions2(request.get(), options.Count(), options.Get(), group);
 
-    // A connection of its own: the server may have closed an idle one, or restarted, since the job's
-    // destination was found.
-    HttpConnection http = ConnectToPrintServer();
-    if (!http)
-        return HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+    const SpoolFile& pdf = document.file;
     // CUPS takes a request sent in chunks that breaks off at the wrong moment for a whole one, and
     // would print part of the document of a sender that died: this request says its length.
     if (cupsSendRequest(http.get(), request.get(), resource, ippLength(request.get()) + pdf.Size()) !=

@@ -43,8 +43,9 @@ public:
 private:
     // Records how the job ended, once, and signals the completion event.
     void End(XPS_JOB_COMPLETION completion, HRESULT status);
-    // The new job's id. The request that creates the job carries the document's length.
-    HRESULT Send(const SpoolFile& pdf, int& id);
+    // The new job's id. The request that creates the job carries the document's length, and the
+    // attributes its print settings ask for.
+    HRESULT Send(const RenderedPdf& document, int& id);
     void CancelOnServer(int id);
     void Follow(int id);
 
