@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
-#include <limits>
+#include <utility>
 
 namespace {
 
@@ -28,24 +28,16 @@ std::optional<T> Number(std::string_view text)
     return value;
 }
 
-std::optional<MediaSize> Media(std::string_view text)
+// Two numbers and the one character between them: "210000 297000", "1-3".
+template <class T>
+std::optional<std::pair<T, T>> Pair(std::string_view text, char separator)
 {
-    const std::size_t space = text.find(' ');
-    const auto width = Number<std::int64_t>(text.substr(0, space));
-    const auto height = space == std::string_view::npos ? std::nullopt : Number<std::int64_t>(text.substr(space + 1));
-    if (!width || !height)
+    const std::size_t at = text.find(separator);
+    const auto first = Number<T>(text.substr(0, at));
+    const auto second = at == std::string_view::npos ? std::nullopt : Number<T>(text.substr(at + 1));
+    if (!first || !second)
         return std::nullopt;
-    return MediaSize{*width, *height};
-}
-
-std::optional<PageRange> Range(std::string_view text)
-{
-    const std::size_t dash = text.find('-');
-    const auto first = Number<std::uint32_t>(text.substr(0, dash));
-    const auto last = dash == std::string_view::npos ? std::nullopt : Number<std::uint32_t>(text.substr(dash + 1));
-    if (!first || !last)
-        return std::nullopt;
-    return PageRange{*first, *last};
+    return std::pair<T, T>{*first, *second};
 }
 
 void Take(PrintSettings& settings, std::string_view key, std::string_view value)
@@ -55,8 +47,10 @@ void Take(PrintSettings& settings, std::string_view key, std::string_view value)
         settings.copies = Number<int>(value);
     else if (key == "sides")
         settings.sides = text;
-    else if (key == "media")
-        settings.media = Media(value);
+    else if (key == "media") {
+        if (const auto size = Pair<std::int64_t>(value, ' '))
+            settings.media = MediaSize{size->first, size->second};
+    }
     else if (key == "media-varies")
         settings.mediaVaries = true;
     else if (key == "color")
@@ -66,8 +60,8 @@ void Take(PrintSettings& settings, std::string_view key, std::string_view value)
     else if (key == "pages-per-sheet")
         settings.pagesPerSheet = Number<int>(value);
     else if (key == "range") {
-        if (const std::optional<PageRange> range = Range(value))
-            settings.pageRanges.push_back(*range);
+        if (const auto range = Pair<std::uint32_t>(value, '-'))
+            settings.pageRanges.push_back({range->first, range->second});
     } else if (key == "bin")
         settings.inputBin = text;
     else if (key == "media-type")
