@@ -1,16 +1,13 @@
 // The XPS document service: the object factory that loads a package from a file, translating it as it
 // goes, and the package that writes itself into a stream: a job's, as its PDF, any other, as its bytes.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <memory>
 #include <vector>
 
 #include "platform/linux/com.h"
-#include "platform/linux/errno_status.h"
 #include "platform/linux/fd_io.h"
+#include "platform/linux/open_document.h"
 #include "platform/linux/rendered_pdf.h"
 #include "platform/linux/startup.h"
 #include "platform/linux/statuses.h"
@@ -20,22 +17,6 @@
 namespace {
 
 constexpr std::size_t kCopyChunkSize = 64 * 1024;
-
-bool FolderExists(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    struct stat info;
-    return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-HRESULT StatusFromOpenError(int error, const std::string& path)
-{
-    // Windows tells a missing file in a folder that is there from a missing folder.
-    if (error == ENOENT && FolderExists(path))
-        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    return StatusFromErrno(error, HRESULT_FROM_WIN32(ERROR_OPEN_FAILED));
-}
 
 // Translates the package as loading it reads it, into a private temporary file where the PDF waits for
 // its job. Returns what loading found wrong; what drawing found wrong waits in the PDF for the job.
@@ -109,18 +90,9 @@ public:
         const std::optional<std::string> path = BytesFromWide(filename);
         if (!path)
             return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-        if (path->empty())
-            return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
-
-        // Non-blocking, so that a FIFO or a device is refused rather than waited on.
-        UniqueFd file(open(path->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-        if (!file)
-            return StatusFromOpenError(errno, *path);
-        struct stat info;
-        if (fstat(file.Get(), &info) != 0)
-            return HRESULT_FROM_WIN32(ERROR_READ_FAULT);
-        if (!S_ISREG(info.st_mode))
-            return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        UniqueFd file;
+        if (const HRESULT opened = OpenDocument(*path, file); opened != S_OK)
+            return opened;
 
         std::shared_ptr<const RenderedPdf> pdf;
         if (const HRESULT status = Load(file.Get(), pdf); status != S_OK)
