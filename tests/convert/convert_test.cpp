@@ -100,13 +100,10 @@ TEST(Converter, RefusesWhatIsNoFileAndAnOutputItCannotWrite)
     const fs::path fifo = folder.Path() / "fifo.xps";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const fs::path out = folder.Path() / "out.pdf";
-    // What the tool itself fails each with is checked against the tool, in the print server's tests.
+    // A FIFO is refused, not waited on. Missing files and folders are checked against the tool itself, in
+    // the print server's tests.
     const std::vector<std::pair<std::string, HRESULT>> cases = {
-        {(folder.Path() / "missing.xps").string(), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
-        {(folder.Path() / "missing" / "x.xps").string(), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
-        {folder.Path().string(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
-        {fifo.string(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
-        {"", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)}};
+        {fifo.string(), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)}, {"", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)}};
     for (const auto& [document, status] : cases) {
         SCOPED_TRACE(document);
         const ProcessRun run = Convert(document, out.string());
