@@ -41,6 +41,8 @@ int main(int argc, char* argv[])
         status = Filter(argc == 7 ? argv[6] : nullptr);
     } catch (const std::bad_alloc&) {
         status = E_OUTOFMEMORY;
+    } catch (...) {
+        status = E_UNEXPECTED;
     }
     if (status == S_OK)
         return 0;

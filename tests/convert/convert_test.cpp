@@ -15,8 +15,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<std::string> kGood = {"text.xps", "text.oxps", "fonts.xps", "pictures.xps"};
-// Refused as they load, and as they are drawn (a font part that is no font).
-const std::vector<std::string> kBroken = {"not-a-zip.xps", "truncated.xps", "broken-page.xps", "missing-page.xps",
+// Refused as they load, hostile (a part that inflates to 3 GiB, an image of 64 million pixels), and as they
+// are drawn (a font part that is no font).
+const std::vector<std::string> kBroken = {"not-a-zip.xps",  "truncated.xps",      "broken-page.xps",
+                                          "missing-page.xps", "bomb-lying.xps", "image-bomb-png.xps",
                                           "bad-font.xps"};
 
 std::set<std::string> Listing(const fs::path& folder)
