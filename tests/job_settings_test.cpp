@@ -18,16 +18,9 @@ using namespace ticket_markup;
 
 const PrintServer& Server() { return SharedPrintServer(); }
 
-// A queue whose PPD offers two sides, A4 and Letter (Letter its default), colour, trays and media types.
+// Duplex-Printer's PPD offers two sides, A4 and Letter (Letter its default), colour, trays and media types.
 class JobSettings : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        const ProcessRun added = Server().Command(
-            "lpadmin", {"-p", "Duplex-Printer", "-E", "-v", "capture:/out", "-P", WRENPAGE_DUPLEX_PPD});
-        ASSERT_EQ(added.exitCode, 0) << added.err;
-    }
-
     // Prints a one-page package whose job ticket is ticket, and gives the job the server ran.
     int Print(const std::string& queue, const std::string& ticket, ProcessOptions options = {})
     {

@@ -1,6 +1,8 @@
 #include "platform/linux/print/job_settings.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -80,14 +82,19 @@ public:
         return Info() != nullptr ? cupsFindDestSupported(m_http, m_destination, Info(), name) : nullptr;
     }
 
-    // The destination's paper of that size, in either orientation.
+    // The destination's paper of that size, in either orientation: by its standard name where the
+    // destination lists it, else the nearest the destination has (a borderless one, say).
     std::optional<std::string> Paper(const MediaSize& size)
     {
         // Microns to the hundredths of a millimetre that PWG sizes are given in.
-        const int shorter = static_cast<int>(std::min(size.width, size.height) / 10);
-        const int longer = static_cast<int>(std::max(size.width, size.height) / 10);
+        const int shorter = static_cast<int>(std::min<std::int64_t>(std::min(size.width, size.height) / 10, INT_MAX));
+        const int longer = static_cast<int>(std::min<std::int64_t>(std::max(size.width, size.height) / 10, INT_MAX));
+        if (shorter <= 0)
+            return std::nullopt;
+        if (const pwg_media_t* named = pwgMediaForSize(shorter, longer); named != nullptr && Supports("media", named->pwg))
+            return std::string(named->pwg);
         cups_size_t paper{};
-        if (Info() == nullptr || shorter <= 0 ||
+        if (Info() == nullptr ||
             !cupsGetDestMediaBySize(m_http, m_destination, Info(), shorter, longer, CUPS_MEDIA_FLAGS_DEFAULT, &paper))
             return std::nullopt;
         return std::string(paper.media);
