@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/linux/fd_io.h"
+
 class StallingRelay {
 public:
     // Listens on listenPath and relays each connection to the server's serverPath, holding what the
@@ -35,7 +37,7 @@ public:
     }
     ~StallingRelay()
     {
-        write(m_wake[1], "x", 1);
+        WriteAll(m_wake[1], "x", 1);
         m_thread.join();
         for (const Link& link : m_links) {
             close(link.client);
