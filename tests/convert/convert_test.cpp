@@ -117,16 +117,6 @@ TEST(Converter, RefusesWhatIsNoFileAndAnOutputItCannotWrite)
     EXPECT_EQ(Listing(folder.Path()), std::set<std::string>{"fifo.xps"});
 }
 
-TEST(Converter, WithoutBothArgumentsWritesItsUsageAndExits1)
-{
-    for (const std::vector<std::string>& arguments : {std::vector<std::string>{}, {"text.xps"}}) {
-        const ProcessRun run = RunProcess(WRENPAGE_PDF, arguments);
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.err.rfind("Usage: wrenpage-pdf FILE.xps OUT.pdf\n", 0), 0u) << run.err;
-    }
-}
-
 TEST(Filter, WritesTheTranslatorsPdfFromAFileOrStandardInput)
 {
     for (const std::string& name : kGood) {
@@ -150,17 +140,6 @@ TEST(Filter, FailsTheJobWithOneErrorLineAndWritesNothing)
             EXPECT_EQ(run.out, "");
             EXPECT_EQ(run.err, "ERROR: wrenpage could not print the XPS document: " + ErrorLine(status));
         }
-    }
-}
-
-TEST(Filter, RefusesAnyOtherArgumentCount)
-{
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"1", "user", "title", "1"}, {"1", "user", "title", "1", "", "a.xps", "b.xps"}}) {
-        const ProcessRun run = RunProcess(WRENPAGE_FILTER, arguments);
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("Usage: "), std::string::npos);
     }
 }
 
