@@ -24,7 +24,7 @@ constexpr std::pair<const char*, const char*> kBins[] = {
 // The attribute an option sets, and the saved options (PPD ones among them) that would say the same.
 struct Attribute {
     const char* name;
-    std::initializer_list<const char*> synonyms;
+    std::vector<const char*> synonyms;
 };
 
 const Attribute kCopies{"copies", {}};
