@@ -6,7 +6,6 @@
 #include "platform/linux/errno_status.h"
 #include "platform/linux/fd_io.h"
 #include "platform/linux/statuses.h"
-#include "xps/translate_apart.h"
 
 namespace {
 
@@ -14,20 +13,10 @@ constexpr std::size_t kCopyChunkSize = 1u << 20;
 
 }  // namespace
 
-HRESULT TranslateToSpool(int packageFd, SpoolFile& pdf)
+HRESULT TranslateToSpool(int packageFd, RenderedPdf& pdf)
 {
-    const HRESULT opened = pdf.Open();
-    HRESULT written = opened;
-    // As the tool does, a temporary folder that fills up does not stop the translation: what loading
-    // finds wrong with the package is the better answer.
-    const TranslationStatus translated = TranslateApart(packageFd, [&](const unsigned char* data, std::size_t size) {
-        if (written >= 0)
-            written = pdf.Write(data, size);
-        return S_OK;
-    });
-    if (translated.load != S_OK)
-        return translated.load;
-    return written < 0 ? written : translated.print;
+    const HRESULT loaded = RenderPdf(packageFd, pdf);
+    return loaded != S_OK ? loaded : pdf.status;
 }
 
 HRESULT SpoolStream(int fd, SpoolFile& spool)

@@ -19,10 +19,10 @@ HRESULT Convert(const std::string& input, const std::string& output)
     UniqueFd package;
     if (const HRESULT opened = OpenDocument(input, package); opened != S_OK)
         return opened;
-    SpoolFile pdf;
+    RenderedPdf pdf;
     if (const HRESULT translated = TranslateToSpool(package.Get(), pdf); translated != S_OK)
         return translated;
-    return output == "-" ? CopySpool(pdf, STDOUT_FILENO) : WritePdfFile(pdf, output);
+    return output == "-" ? CopySpool(pdf.file, STDOUT_FILENO) : WritePdfFile(pdf.file, output);
 }
 
 }  // namespace

@@ -20,12 +20,12 @@ HRESULT Filter(const char* file)
     if (const HRESULT read = file != nullptr ? OpenDocument(file, opened) : SpoolStream(STDIN_FILENO, spooled);
         read != S_OK)
         return read;
-    SpoolFile pdf;
+    RenderedPdf pdf;
     const HRESULT translated = TranslateToSpool(file != nullptr ? opened.Get() : spooled.Descriptor(), pdf);
     if (translated != S_OK)
         return translated;
-    std::fprintf(stderr, "DEBUG: wrenpage translated the XPS document into %zu bytes of PDF\n", pdf.Size());
-    return CopySpool(pdf, STDOUT_FILENO);
+    std::fprintf(stderr, "DEBUG: wrenpage translated the XPS document into %zu bytes of PDF\n", pdf.file.Size());
+    return CopySpool(pdf.file, STDOUT_FILENO);
 }
 
 }  // namespace

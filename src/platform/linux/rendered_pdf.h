@@ -18,6 +18,11 @@ struct RenderedPdf {
     PrintSettings settings;
 };
 
+// Translates the package read from packageFd into pdf's private temporary file. Returns what loading found
+// wrong, else a temporary file that could not be made; otherwise S_OK, with what stopped the PDF from being
+// made whole (a font or image that cannot be drawn, a temporary folder that filled up) in pdf.status.
+HRESULT RenderPdf(int packageFd, RenderedPdf& pdf);
+
 // A job's document stream of this layer, which also takes a package's PDF in place of its bytes.
 struct IRenderedPdfStream : IXpsPrintJobStream {
     virtual HRESULT STDMETHODCALLTYPE WriteRenderedPdf(std::shared_ptr<const RenderedPdf> pdf) = 0;

@@ -12,7 +12,6 @@
 #include "platform/linux/startup.h"
 #include "platform/linux/statuses.h"
 #include "platform/linux/unique_fd.h"
-#include "xps/translate_apart.h"
 
 namespace {
 
@@ -23,21 +22,8 @@ constexpr std::size_t kCopyChunkSize = 64 * 1024;
 HRESULT Load(int packageFd, std::shared_ptr<const RenderedPdf>& rendered)
 {
     auto pdf = std::make_shared<RenderedPdf>();
-    const HRESULT opened = pdf->file.Open();
-    HRESULT written = opened;
-    // A temporary folder that fills up fails the job; the translation goes on, for what loading finds.
-    const TranslationStatus translated = TranslateApart(packageFd, [&](const unsigned char* data, std::size_t size) {
-        if (written >= 0)
-            written = pdf->file.Write(data, size);
-        return S_OK;
-    });
-    if (translated.load != S_OK)
-        return translated.load;
-    // No temporary folder fails the load, before any server is asked.
-    if (opened < 0)
-        return opened;
-    pdf->status = written < 0 ? written : translated.print;
-    pdf->settings = translated.settings;
+    if (const HRESULT status = RenderPdf(packageFd, *pdf); status != S_OK)
+        return status;
     rendered = std::move(pdf);
     return S_OK;
 }
